@@ -1,0 +1,142 @@
+#include "console/driver.h"
+
+#include <string>
+
+#include "console/dialogue.h"
+#include "console/report.h"
+#include "console/terminal.h"
+#include "numerics/numerics.h"
+#include "threshold/threshold.h"
+
+namespace lodthresh {
+
+namespace {
+
+// Pieces 1 to 8 of the banner: also the header block of the results file.
+constexpr char kBannerHead[] =
+    "**************************************************************"
+    "\nCalculation of nominal significance levels and critical LOD"
+    "\nscores according to Lander and Kruglyak (Nature Genetics 1995)"
+    "\n\nlodthresh, written by the lodthresh developers"
+    "\n\tThe lodthresh project"
+    "\n\tOpen-source scientific software, international"
+    "\n\nCopyright (c) 2026 the lodthresh developers"
+    "\n\n(No garantuee for correctness of results)";
+
+constexpr char kBannerTail[] =
+    "\n\n***************************************************************"
+    "\n\nFor help please enter ?";
+
+constexpr char kSaveQuestion[] = "\n\nResults are only shown or also saved (s)";
+
+constexpr char kSaveHelp[] =
+    "\n\nEntering (s) saves the results as veskLOD.res"
+    "\nin current file.";
+
+constexpr char kHeaderTail[] = "\n\n**************************************************************";
+
+constexpr char kContinueQuestion[] = "\n\nFurther calculations or end (e)?\t";
+
+constexpr char kPrecisionNotReached[] =
+    "\n\nNo results: the requested precision cannot be reached for these parameters.";
+constexpr char kCalculationFailed[] =
+    "\n\nNo results: the calculation failed for these parameters.";
+
+// An answer of one character followed by its line end; a bare Enter stores
+// 'a'. Returns EOF when the input has ended before the answer.
+int read_answer(Terminal& terminal) {
+    const int c = terminal.read_char();
+    if (c == '\n') {
+        return 'a';
+    }
+    if (c != EOF) {
+        terminal.read_char();  // the line end behind the answer
+    }
+    return c;
+}
+
+// The save-mode question, with its help offered once.
+int ask_save_mode(Terminal& terminal) {
+    terminal.print(kSaveQuestion);
+    const int c = terminal.read_char();
+    if (c == '\n') {
+        return 'a';
+    }
+    if (c != '?') {
+        if (c != EOF) {
+            terminal.read_char();
+        }
+        return c;
+    }
+    terminal.print(kSaveHelp);
+    terminal.read_char();  // normally the line end behind the '?'
+    terminal.print(kSaveQuestion);
+    return read_answer(terminal);
+}
+
+// One calculation after its dialogue: search, console block, file block. A
+// calculation without a result says why, in place of the results.
+void calculate(std::FILE* out, const ResultsFile* file, const ThresholdParameters& parameters) {
+    const char* no_result = nullptr;
+    try {
+        const ThresholdResult result = compute_thresholds(parameters);
+        print_results(out, result);
+        if (file != nullptr) {
+            append_results(*file, result);
+        }
+        return;
+    } catch (const PrecisionNotReached&) {
+        no_result = kPrecisionNotReached;
+    } catch (const Numerics_1_1::Exception&) {
+        // The library has written its two lines to standard error already.
+        no_result = kCalculationFailed;
+    }
+    std::fputs(no_result, out);
+    if (file != nullptr) {
+        file->append(std::string(no_result) + kClosingLine);
+    }
+}
+
+// Calculations until the answer 'e' at the continue question, or the end of
+// the input, which ends the run at whatever question it meets.
+void run_calculations(Terminal& terminal, std::FILE* out, const ResultsFile* file,
+                      ThresholdParameters& parameters) {
+    while (ask_parameters(terminal, parameters)) {
+        if (file != nullptr) {
+            append_parameter_echo(*file, parameters);
+        }
+        calculate(out, file, parameters);
+        terminal.print(kContinueQuestion);
+        const int answer = read_answer(terminal);
+        if (answer == 'e' || answer == EOF) {
+            return;
+        }
+        terminal.print(kClosingLine);
+    }
+}
+
+}  // namespace
+
+int run(std::FILE* in, std::FILE* out, std::FILE* err, const char* results_path) {
+    Terminal terminal(in, out);
+    const ResultsFile results_file(results_path, err);
+    ThresholdParameters parameters;
+
+    terminal.print(kBannerHead);
+    terminal.print(kBannerTail);
+    const int save_mode = ask_save_mode(terminal);
+    if (save_mode != EOF) {
+        // Only the lowercase 's' saves.
+        const ResultsFile* file = save_mode == 's' ? &results_file : nullptr;
+        if (file != nullptr) {
+            file->append(std::string(kBannerHead) + kHeaderTail);
+        }
+        run_calculations(terminal, out, file, parameters);
+    }
+    // After the last answer, as after every answer to the continue question.
+    terminal.print(kClosingLine);
+    std::fflush(out);
+    return 0;
+}
+
+}  // namespace lodthresh

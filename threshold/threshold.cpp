@@ -1,0 +1,69 @@
+#include "threshold/threshold.h"
+
+#include <cmath>
+
+#include "numerics/numerics.h"
+
+namespace lodthresh {
+
+PrecisionNotReached::PrecisionNotReached()
+    : std::runtime_error("the requested precision cannot be reached for these parameters") {}
+
+namespace {
+
+// Lower end of the bisection interval for the nominal level.
+constexpr double kLowerStart = 1e-10;
+
+// Genome-wide level implied by the nominal level mid (Lander and Kruglyak's
+// approximation for a continuous map): ((2 rho) G T + C) mid with T = z(mid)^2.
+// The factor 2 rho G is formed first, then multiplied by T, then C is added.
+double implied_global_level(const ThresholdParameters& parameters, double mid) {
+    const double z = Numerics_1_1::normv(mid, 0.0, 1.0);
+    const double t = std::pow(z, 2.0);
+    return ((2.0 * parameters.crossover_rate) * parameters.genome_length * t +
+            parameters.chromosomes) *
+           mid;
+}
+
+// Bisection for alpha_n. alpha_calc rises with mid over the interval, so a
+// too-high implied level moves the upper end down and a too-low one the lower
+// end up. The acceptance band |alpha_calc - alpha| <= epsilon is inclusive.
+double nominal_level(const ThresholdParameters& parameters) {
+    const double alpha = parameters.significance;
+    const double epsilon = parameters.precision;
+    double lo = kLowerStart;
+    double hi = alpha;
+    double previous_mid = std::nan("");
+    for (int halvings = 0; halvings < kMaxHalvings; ++halvings) {
+        // Upper end minus half the width, not (lo + hi)/2: the two round differently.
+        const double mid = hi - (hi - lo) / 2.0;
+        // The same midpoint twice means the same comparison again and again: stuck.
+        if (mid == previous_mid) {
+            break;
+        }
+        previous_mid = mid;
+        const double d = implied_global_level(parameters, mid) - alpha;
+        if (d > epsilon) {
+            hi = mid;
+        } else if (d < -epsilon) {
+            lo = mid;
+        } else {
+            return mid;
+        }
+    }
+    throw PrecisionNotReached();
+}
+
+}  // namespace
+
+ThresholdResult compute_thresholds(const ThresholdParameters& parameters) {
+    const double alpha_n = nominal_level(parameters);
+    // The chi-square value with one degree of freedom exceeded with
+    // probability 2 alpha_n, turned into a LOD score: LOD = chi^2 / (2 ln 10).
+    const double chi_square = Numerics_1_1::chisqv(1.0 - 2 * alpha_n, 1.0);
+    const double lod_dense = chi_square / (2 * std::log(10.0));
+    return ThresholdResult{alpha_n,          lod_dense,       lod_dense * 0.8,
+                           lod_dense * 0.85, lod_dense * 0.9, lod_dense * 0.93};
+}
+
+}  // namespace lodthresh
