@@ -6,6 +6,7 @@
 #include <string>
 
 #include "console/dialogue.h"
+#include "console/transcript.h"
 #include "support/memory_streams.h"
 
 namespace lodthresh {
@@ -13,47 +14,7 @@ namespace {
 
 using testing::InputStream;
 using testing::OutputStream;
-
-const std::string kHead = "\nEnter the following parameters:";
-
-// The first prompts of the five rows with the value they show.
-std::string length(const std::string& v) {
-    return "\n\nLength of genomic region in Morgan\t[" + v + "]\t\t: ";
-}
-std::string chromosomes(const std::string& v) {
-    return "Number of chromosomes\t\t\t[" + v + "]\t\t: ";
-}
-std::string rate(const std::string& v) {
-    return "Cross over rate\t\t\t\t[" + v + "]\t\t: ";
-}
-std::string level(const std::string& v) {
-    return "Global significance level\t\t[" + v + "]\t: ";
-}
-std::string precision(const std::string& v) {
-    return "Precision\t\t\t\t[" + v + "]\t: ";
-}
-
-const std::string kDefaults = kHead + length("33.00") + chromosomes("23") + rate("2") +
-                              level("0.0500") + precision("0.0000000100");
-
-const std::string kNotANumber = "\nError: Please enter a number.";
-const std::string kNotWhole = "\nError: Number of chromosomes must be an integer.";
-const std::string kLevelTooHigh = "\nError: Global significance level must be less than 1.";
-const std::string kPrecisionTooHigh =
-    "\nError: Precision must be less than global significance level.";
-
-const std::string kCrossOverTable =
-    "\n\nCross over rate according to Lander and Kruglyak (table 1):"
-    "\n\n\tMapping method\t\t\tCross over rate\n"
-    "\n--------------------------------------------------------------\n"
-    "\tLOD score analysis\t\t\t1\n"
-    "\tAllele sharing in\n"
-    "\t\tSibs and half-sibs\t\t2\n"
-    "\t\tGrandparent-grandchild\t\t1\n"
-    "\t\tUncle-nephew\t\t\t2.5\n"
-    "\t\tFirst cousin\t\t\t2.67\n"
-    "\t\tFirst cousin, once removed\t2.86\n"
-    "\t\tSecond cousin\t\t\t3.2\n\n";
+using namespace transcript;
 
 struct Dialogue {
     std::string console;
