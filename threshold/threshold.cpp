@@ -47,8 +47,12 @@ double nominal_level(const ThresholdParameters& parameters) {
             hi = mid;
         } else if (d < -epsilon) {
             lo = mid;
-        } else {
+        } else if (d >= -epsilon && d <= epsilon) {
             return mid;
+        } else {
+            // Not a number: 2 rho G overflowed and met T = 0 (mid = 0.5), say,
+            // or a field holds no number. Such a level meets no precision.
+            break;
         }
     }
     throw PrecisionNotReached();

@@ -130,6 +130,19 @@ TEST(ComputeThresholds, ASearchThatCannotEndReportsThatThePrecisionIsNotReached)
     }
 }
 
+TEST(ComputeThresholds, AnImpliedLevelThatIsNotANumberMeetsNoPrecision) {
+    // Regression: a comparison with NaN fell through to acceptance. Here
+    // 2 rho G overflows to infinity and the first midpoint is exactly 0.5,
+    // where T = 0, so alpha_calc = inf * 0; it was reported as alpha_n = 0.5
+    // with every LOD score 0.
+    const double alpha = 1.0 - 1e-10;
+    ASSERT_EQ(alpha - (alpha - 1e-10) / 2.0, 0.5);
+    EXPECT_THROW(compute_thresholds(parameters(1e300, 23, 1e300, alpha)), PrecisionNotReached);
+    EXPECT_THROW(compute_thresholds(parameters(33, 23, 2, std::nan(""))), PrecisionNotReached);
+    EXPECT_THROW(compute_thresholds(parameters(33, 23, 2, 0.05, std::nan(""))),
+                 PrecisionNotReached);
+}
+
 TEST(ComputeThresholds, ANominalLevelAboveOneHalfIsANumericsFailure) {
     // One chromosome and no genome length: alpha_n = alpha = 0.9, and
     // 1 - 2 alpha_n is no probability for the chi-square quantile.
