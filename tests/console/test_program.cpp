@@ -25,12 +25,12 @@ struct Outcome {
 };
 
 // Runs the program in `dir` with `keys` on standard input and `arguments` on
-// its command line.
-Outcome run_program(const TempDir& dir, const std::string& keys,
-                    const std::string& arguments = "") {
+// its command line, after the shell commands `setup`.
+Outcome run_program(const TempDir& dir, const std::string& keys, const std::string& arguments = "",
+                    const std::string& setup = "true") {
     std::ofstream(dir.file("keys"), std::ios::binary) << keys;
-    const std::string command = "cd '" + dir.path().string() + "' && '" LODTHRESH_BINARY "' " +
-                                arguments + " < keys > console 2> errors";
+    const std::string command = "cd '" + dir.path().string() + "' && " + setup + " && exec '" +
+                                LODTHRESH_BINARY "' " + arguments + " < keys > console 2> errors";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(dir.file("console")),
             read_file(dir.file("errors"))};
@@ -80,6 +80,21 @@ TEST(Program, AResultsFileThatCannotBeOpenedIsReportedForEveryBlock) {
     const std::string line = "Could not save to veskLOD.res: Is a directory\n";
     EXPECT_EQ(o.errors, line + line + line);
     EXPECT_NE(o.console.find("LOD for infinitely dense map\t= 3.614692"), std::string::npos);
+}
+
+TEST(Program, ABlockThatDoesNotFitIsTakenOutAgain) {
+    // A file-size limit of 1024 bytes (two of the shell's 512-byte blocks,
+    // SIGXFSZ ignored so that the write fails with EFBIG) lets only part of
+    // the header block reach a file of 1000 bytes. That part is taken out
+    // again, and the earlier content stays as it was.
+    TempDir dir;
+    const std::string earlier(1000, 'x');
+    std::ofstream(dir.file("veskLOD.res"), std::ios::binary) << earlier;
+    const Outcome o = run_program(dir, kSaveDefaults, "", "trap '' XFSZ && ulimit -f 2");
+    EXPECT_EQ(o.status, 0);
+    const std::string line = "Could not save to veskLOD.res: File too large\n";
+    EXPECT_EQ(o.errors, line + line + line);
+    EXPECT_EQ(read_file(dir.file("veskLOD.res")), earlier);
 }
 
 }  // namespace
