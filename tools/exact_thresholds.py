@@ -21,14 +21,15 @@ def nominal_level(g, c, rho, alpha):
         z = mp.sqrt(2) * mp.erfinv(2 * a - 1)
         return (c + 2 * rho * g * z * z) * a
 
-    lo, hi = mp.mpf("1e-300"), mp.mpf(alpha)
-    for _ in range(400):
-        mid = (lo + hi) / 2
+    # Geometric bisection: the root may lie many decades below alpha.
+    lo, hi = mp.mpf("1e-30"), mp.mpf(alpha)
+    for _ in range(110):
+        mid = mp.sqrt(lo * hi)
         if implied(mid) > alpha:
             hi = mid
         else:
             lo = mid
-    return (lo + hi) / 2
+    return mp.sqrt(lo * hi)
 
 
 def thresholds(g, c, rho, alpha):
