@@ -47,8 +47,9 @@ TEST(Chisqv, AgainstHighPrecision) {
 
 // AS 91, with lngamma, gammp and normv, transcribed in Python and evaluated in
 // IEEE double in the written order: the results are the same doubles, one row
-// per start (A refined, B, C, C replaced near p = 1).
+// per start (A unrefined and refined, B, C, C replaced near p = 1).
 TEST(Chisqv, SameDoublesAsTheWrittenOrder) {
+    EXPECT_EQ(chisqv(1e-5, 1.5), 3.850260147915054e-07);
     EXPECT_EQ(chisqv(0.05, 1.0), 0.003932140000021117);
     EXPECT_EQ(chisqv(0.95, 0.1), 0.5318646050254007);
     EXPECT_EQ(chisqv(0.95, 0.32), 1.7383391945385642);

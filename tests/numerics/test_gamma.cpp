@@ -53,6 +53,7 @@ TEST(Lngamma, SameDoublesAsTheWrittenOrder) {
     EXPECT_EQ(lngamma(1.0), -1.2523315717771766e-13);
     EXPECT_EQ(lngamma(2.0), -1.7896795156957523e-13);
     EXPECT_EQ(lngamma(0.5), 0.5723649429246498);
+    EXPECT_EQ(lngamma(1.5), -0.12078223763540308);
     EXPECT_EQ(lngamma(10.0), 12.801827480081672);
 }
 
@@ -150,6 +151,18 @@ TEST(IncompleteGamma, BranchAtAPlusOne) {
     EXPECT_EQ(gammq(1.0, 2.0), fraction);
     gcf(&fraction, 100.0, 101.0, &log_gamma);
     EXPECT_EQ(gammq(100.0, 101.0), fraction);
+}
+
+// Regression: the Lentz guard's band is NUMERICS_EPS wide, not NUMERICS_TINY.
+// Called directly below a + 1, gcf(4.5, 1.5) meets b = 0 in its first step, so
+// c = 3.5 / 2^1022 = 7.8e-308 lies in the band and is replaced by 2^-1022; the
+// fraction then runs off to infinity (with a band of 2^-1022 it would give
+// 0.9643).
+TEST(IncompleteGamma, LentzGuardBandIsNumericsEpsWide) {
+    double result = 0.0;
+    double log_gamma = 0.0;
+    gcf(&result, 4.5, 1.5, &log_gamma);
+    EXPECT_EQ(result, INF);
 }
 
 // A failed call leaves *result as it was, and *log_gamma written.
