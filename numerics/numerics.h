@@ -149,13 +149,14 @@ double chisqp(double x, double v);
 // v around 1000, or ("gammp", "Invalid arguments") when a refinement step
 // leaves the range (for large v far in the lower tail, e.g. v = 100,
 // p = 1e-20).
-// Algorithm AS 91 (Best & Roberts 1975): a start value for small chi-square,
-// for v < 0.32, or by the Wilson-Hilferty cube root, refined by a seven-term
+// Algorithm AS 91 (Best & Roberts 1975): a start value from the leading series
+// term for small chi-square, from a Newton iteration for v < 0.32, or from the
+// Wilson-Hilferty cube root, refined by a seven-term
 // Taylor series on P(v/2, x/2) for at most 21 passes, until two values agree to
 // a relative 5e-9. Above about 302 degrees of freedom the small chi-square
 // start is formed in logarithms.
-// Accuracy: relative error below 1e-8 for v >= 0.01 and p <= 0.9999 (below
-// 2e-9 for v >= 1), 1.2e-7 for v = 0.005 near p = 0.999; start values below
+// Accuracy: relative error below 1.3e-8 for v >= 0.01 and p <= 0.9999 (below
+// 3e-9 for v >= 1), 1.2e-7 for v = 0.005 near p = 0.999; start values below
 // 5e-7 are returned unrefined, with relative error up to 2.5e-7. Near p = 1
 // the cancellation in p - P(v/2, x/2) costs accuracy: about 2e-6 at
 // 1 - p = 1e-12. Where the 21 passes end it unconverged the last value is
