@@ -85,12 +85,21 @@ void show_prompt(Terminal& terminal, const char* prompt, const ParameterRow& row
     terminal.print(row.prompt_close);
 }
 
-// A number entry. One character behind the number is read and discarded
-// (normally the line end). An entry that is not a finite number leaves the
-// field as it was, loses the rest of its line and is asked for again; Enter
-// there keeps the field.
-Answer scan_entry(Terminal& terminal, const ParameterRow& row, double& field) {
+// The answer at a prompt: a bare Enter keeps the field; anything else, '?'
+// included, is a number entry. One character behind a number is read and
+// discarded (normally the line end). An entry that is not a finite number
+// leaves the field as it was, loses the rest of its line and is asked for
+// again.
+Answer read_entry(Terminal& terminal, const ParameterRow& row, double& field) {
     for (;;) {
+        const int c = terminal.read_char();
+        if (c == EOF) {
+            return Answer::end;
+        }
+        if (c == '\n') {
+            return Answer::kept;
+        }
+        terminal.push_back(c);
         double value = 0.0;
         switch (terminal.scan_number(&value)) {
             case Terminal::Scan::end:
@@ -105,29 +114,7 @@ Answer scan_entry(Terminal& terminal, const ParameterRow& row, double& field) {
         terminal.discard_line();
         terminal.print(kNotANumber);
         show_prompt(terminal, row.error_reprompt, row, field);
-        const int c = terminal.read_char();
-        if (c == EOF) {
-            return Answer::end;
-        }
-        if (c == '\n') {
-            return Answer::kept;
-        }
-        terminal.push_back(c);
     }
-}
-
-// The answer at a re-prompt: a bare Enter keeps the field; anything else, '?'
-// included, is a number entry.
-Answer reprompt_answer(Terminal& terminal, const ParameterRow& row, double& field) {
-    const int c = terminal.read_char();
-    if (c == EOF) {
-        return Answer::end;
-    }
-    if (c == '\n') {
-        return Answer::kept;
-    }
-    terminal.push_back(c);
-    return scan_entry(terminal, row, field);
 }
 
 bool ask_parameter(Terminal& terminal, const ParameterRow& row, ThresholdParameters& parameters) {
@@ -140,16 +127,14 @@ bool ask_parameter(Terminal& terminal, const ParameterRow& row, ThresholdParamet
     if (c == '\n') {
         return true;
     }
-    Answer answer;
     if (c == '?') {
         terminal.print(row.help);
         terminal.read_char();  // normally the line end behind the '?'
         show_prompt(terminal, row.help_reprompt, row, field);
-        answer = reprompt_answer(terminal, row, field);
     } else {
-        terminal.push_back(c);
-        answer = scan_entry(terminal, row, field);
+        terminal.push_back(c);  // the first character of a number entry
     }
+    const Answer answer = read_entry(terminal, row, field);
     if (answer != Answer::number) {
         return answer == Answer::kept;  // a kept value is never checked
     }
@@ -157,7 +142,7 @@ bool ask_parameter(Terminal& terminal, const ParameterRow& row, ThresholdParamet
     while (row.rejects != nullptr && row.rejects(field, parameters)) {
         terminal.print(row.error);
         show_prompt(terminal, row.error_reprompt, row, field);
-        if (reprompt_answer(terminal, row, field) == Answer::end) {
+        if (read_entry(terminal, row, field) == Answer::end) {
             return false;
         }
     }
