@@ -1,0 +1,28 @@
+// Uses both installed libraries: the normal quantile of the numerics library
+// and the threshold search at the program's defaults, and the threshold
+// library's report of a precision that cannot be reached.
+#include <cstdio>
+
+#include "numerics/numerics.h"
+#include "threshold/threshold.h"
+
+int main() {
+    std::printf("normv(0.975) = %.6f\n", Numerics_1_1::normv(0.975, 0.0, 1.0));
+    std::printf("chisqv(0.95, 1) = %.6f\n", Numerics_1_1::chisqv(0.95, 1.0));
+
+    const lodthresh::ThresholdResult result =
+        lodthresh::compute_thresholds(lodthresh::ThresholdParameters{});
+    std::printf("nominal alpha = %.10f\n", result.nominal_alpha);
+    std::printf("LOD for infinitely dense map = %f\n", result.lod_dense);
+    std::printf("LOD for 1cM map = %f\n", result.lod_1cm);
+
+    lodthresh::ThresholdParameters none;
+    none.significance = 0.0;
+    try {
+        lodthresh::compute_thresholds(none);
+        std::printf("level 0: a result\n");
+    } catch (const lodthresh::PrecisionNotReached&) {
+        std::printf("level 0: precision not reached\n");
+    }
+    return 0;
+}
