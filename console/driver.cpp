@@ -42,31 +42,29 @@ constexpr char kPrecisionNotReached[] =
 constexpr char kCalculationFailed[] =
     "\n\nNo results: the calculation failed for these parameters.";
 
-// An answer of one character followed by its line end; a bare Enter stores
-// 'a'. Returns EOF when the input has ended before the answer.
-int read_answer(Terminal& terminal) {
-    const int c = terminal.read_char();
+// The answer whose first character c has been read: a bare Enter stores 'a';
+// any other character is the answer, and the one behind it (its line end) is
+// read and discarded. EOF when the input has ended before the answer.
+int finish_answer(Terminal& terminal, int c) {
     if (c == '\n') {
         return 'a';
     }
     if (c != EOF) {
-        terminal.read_char();  // the line end behind the answer
+        terminal.read_char();
     }
     return c;
+}
+
+int read_answer(Terminal& terminal) {
+    return finish_answer(terminal, terminal.read_char());
 }
 
 // The save-mode question, with its help offered once.
 int ask_save_mode(Terminal& terminal) {
     terminal.print(kSaveQuestion);
     const int c = terminal.read_char();
-    if (c == '\n') {
-        return 'a';
-    }
     if (c != '?') {
-        if (c != EOF) {
-            terminal.read_char();
-        }
-        return c;
+        return finish_answer(terminal, c);
     }
     terminal.print(kSaveHelp);
     terminal.read_char();  // normally the line end behind the '?'

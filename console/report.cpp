@@ -37,25 +37,23 @@ std::string render(const ReportLine (&lines)[N]) {
 
 bool ResultsFile::append(const std::string& block) const {
     std::FILE* file = std::fopen(path_, "a");
-    if (file == nullptr) {
-        std::fprintf(err_, "Could not save to %s: %s\n", path_, std::strerror(errno));
-        return false;
-    }
-    struct stat before {};
-    const bool sized = fstat(fileno(file), &before) == 0;
-    bool written =
-        std::fwrite(block.data(), 1, block.size(), file) == block.size() && std::fflush(file) == 0;
     int error = errno;
-    if (!written && sized && S_ISREG(before.st_mode)) {
-        // Take a partly written block out again (a full disk, say): the
-        // earlier blocks stay as they were.
-        if (ftruncate(fileno(file), before.st_size) != 0) {
-            // Nothing more can be done; the failure is reported below.
-        }
-    }
-    if (std::fclose(file) != 0 && written) {
-        written = false;
+    bool written = false;
+    if (file != nullptr) {
+        struct stat before {};
+        const bool regular = fstat(fileno(file), &before) == 0 && S_ISREG(before.st_mode);
+        written = std::fwrite(block.data(), 1, block.size(), file) == block.size() &&
+                  std::fflush(file) == 0;
         error = errno;
+        // Take a partly written block out again (a full disk, say), so that
+        // the earlier blocks stay as they were.
+        if (!written && regular && ftruncate(fileno(file), before.st_size) != 0) {
+            // Nothing more can be done than the report of the write below.
+        }
+        if (std::fclose(file) != 0 && written) {
+            written = false;
+            error = errno;
+        }
     }
     if (!written) {
         std::fprintf(err_, "Could not save to %s: %s\n", path_, std::strerror(error));
