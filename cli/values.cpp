@@ -1,0 +1,209 @@
+#include "cli/values.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace lodthresh::cli {
+
+namespace {
+
+struct Named {
+    const char* name;
+    double value;
+};
+
+// Lander and Kruglyak's table 1, in its order.
+constexpr Named kMappingMethods[] = {
+    {"lod-score", 1.0},     {"sibs", 2.0},          {"grandparent-grandchild", 1.0},
+    {"uncle-nephew", 2.5},  {"first-cousin", 2.67}, {"first-cousin-once-removed", 2.86},
+    {"second-cousin", 3.2},
+};
+
+// Their guidelines' levels. In the method's formula alpha is the expected
+// number of false positives per scan, which is the level for small values:
+// the suggestive level expects one.
+constexpr Named kLevels[] = {
+    {"suggestive", 1.0},
+    {"significant", 0.05},
+    {"highly-significant", 0.001},
+};
+
+std::string quoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+// A finite number that is the whole text, as strtod reads it.
+std::string parse_number(const std::string& text, double* value) {
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size()) {
+        return quoted(text) + " is not a number";
+    }
+    if (!std::isfinite(number)) {
+        return quoted(text) + " is not a finite number";
+    }
+    *value = number;
+    return "";
+}
+
+std::string parse_above_zero(const std::string& text, double* value) {
+    std::string error = parse_number(text, value);
+    if (error.empty() && !(*value > 0.0)) {
+        error = quoted(text) + " is not above 0";
+    }
+    return error;
+}
+
+const Named* find(const Named* begin, const Named* end, const std::string& name) {
+    for (const Named* entry = begin; entry != end; ++entry) {
+        if (name == entry->name) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+// Splits a comma-separated list and parses each element with `parse`, which
+// may append several values (for "all").
+template <class T, class Parse>
+std::string parse_list(const std::string& text, std::vector<T>* values, Parse parse) {
+    values->clear();
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type comma = text.find(',', start);
+        const std::string element = text.substr(start, comma - start);
+        std::string error = parse(element, values);
+        if (!error.empty()) {
+            return error;
+        }
+        if (comma == std::string::npos) {
+            return "";
+        }
+        start = comma + 1;
+    }
+}
+
+template <class T, class Parse>
+std::string parse_single(const std::string& text, std::vector<T>* values, Parse parse) {
+    return parse_list(text, values, [&](const std::string& element, std::vector<T>* out) {
+        T value{};
+        std::string error = parse(element, &value);
+        if (error.empty()) {
+            out->push_back(value);
+        }
+        return error;
+    });
+}
+
+}  // namespace
+
+std::string shortest(double value) {
+    char text[32];
+    const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string parse_length(const std::string& text, double* value) {
+    return parse_above_zero(text, value);
+}
+
+std::string parse_chromosomes(const std::string& text, double* value) {
+    std::string error = parse_number(text, value);
+    if (error.empty() && std::fmod(*value, 1.0) != 0.0) {
+        error = quoted(text) + " is not a whole number";
+    } else if (error.empty() && *value < 1.0) {
+        error = quoted(text) + " is not at least 1";
+    }
+    return error;
+}
+
+std::string parse_rate(const std::string& text, Rate* rate) {
+    if (const Named* method = find(std::begin(kMappingMethods), std::end(kMappingMethods), text)) {
+        *rate = Rate{method->value, method->name};
+        return "";
+    }
+    rate->mapping = nullptr;
+    std::string error = parse_above_zero(text, &rate->value);
+    if (error == quoted(text) + " is not a number") {
+        error = quoted(text) + " is neither a number nor a mapping method (see --help)";
+    }
+    return error;
+}
+
+std::string parse_alpha(const std::string& text, double* value) {
+    if (const Named* level = find(std::begin(kLevels), std::end(kLevels), text)) {
+        *value = level->value;
+        return "";
+    }
+    std::string error = parse_number(text, value);
+    if (error == quoted(text) + " is not a number") {
+        error = quoted(text) + " is neither a number nor a level name (see --help)";
+    } else if (error.empty() && !(*value > 0.0 && *value < 1.0)) {
+        error = quoted(text) + " is not between 0 and 1 (for 1, say 'suggestive')";
+    }
+    return error;
+}
+
+std::string parse_precision(const std::string& text, double* value) {
+    std::string error = parse_number(text, value);
+    if (error.empty() && *value < 0.0) {
+        error = quoted(text) + " is below 0";
+    }
+    return error;
+}
+
+std::string check_precision_below(double precision, double alpha) {
+    if (precision < alpha) {
+        return "";
+    }
+    return shortest(precision) + " is not below the alpha " + shortest(alpha);
+}
+
+std::string parse_lengths(const std::string& text, std::vector<double>* values) {
+    return parse_single(text, values, parse_length);
+}
+
+std::string parse_chromosome_list(const std::string& text, std::vector<double>* values) {
+    return parse_single(text, values, parse_chromosomes);
+}
+
+std::string parse_precisions(const std::string& text, std::vector<double>* values) {
+    return parse_single(text, values, parse_precision);
+}
+
+std::string parse_rates(const std::string& text, std::vector<Rate>* rates) {
+    return parse_list(text, rates, [](const std::string& element, std::vector<Rate>* out) {
+        if (element == "all") {
+            for (const Named& method : kMappingMethods) {
+                out->push_back(Rate{method.value, method.name});
+            }
+            return std::string();
+        }
+        Rate rate{};
+        std::string error = parse_rate(element, &rate);
+        if (error.empty()) {
+            out->push_back(rate);
+        }
+        return error;
+    });
+}
+
+std::string parse_alphas(const std::string& text, std::vector<double>* values) {
+    return parse_list(text, values, [](const std::string& element, std::vector<double>* out) {
+        if (element == "all") {
+            for (const Named& level : kLevels) {
+                out->push_back(level.value);
+            }
+            return std::string();
+        }
+        double value = 0.0;
+        std::string error = parse_alpha(element, &value);
+        if (error.empty()) {
+            out->push_back(value);
+        }
+        return error;
+    });
+}
+
+}  // namespace lodthresh::cli

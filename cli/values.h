@@ -1,0 +1,41 @@
+// The values of a calculation as a script gives them: numbers, mapping
+// methods and level names, checked field by field.
+#ifndef LODTHRESH_CLI_VALUES_H
+#define LODTHRESH_CLI_VALUES_H
+
+#include <string>
+#include <vector>
+
+namespace lodthresh::cli {
+
+// A cross-over rate, with the mapping method's name when it was given by one.
+struct Rate {
+    double value;
+    const char* mapping;  // null for a rate given as a number
+};
+
+// Each parser takes one value as text. It returns "" and stores the value, or
+// returns why the text is no valid value ("'2.5' is not a whole number").
+std::string parse_length(const std::string& text, double* value);
+std::string parse_chromosomes(const std::string& text, double* value);
+std::string parse_rate(const std::string& text, Rate* rate);
+std::string parse_alpha(const std::string& text, double* value);
+std::string parse_precision(const std::string& text, double* value);
+
+// A comma-separated list of values, "all" expanding to every mapping method
+// (for rates) or every level name (for levels).
+std::string parse_lengths(const std::string& text, std::vector<double>* values);
+std::string parse_chromosome_list(const std::string& text, std::vector<double>* values);
+std::string parse_rates(const std::string& text, std::vector<Rate>* rates);
+std::string parse_alphas(const std::string& text, std::vector<double>* values);
+std::string parse_precisions(const std::string& text, std::vector<double>* values);
+
+// Why a precision is too coarse for a level, or "" when epsilon < alpha.
+std::string check_precision_below(double precision, double alpha);
+
+// The shortest text that reads back as the same double ("0.05", "1e-08").
+std::string shortest(double value);
+
+}  // namespace lodthresh::cli
+
+#endif  // LODTHRESH_CLI_VALUES_H
