@@ -389,7 +389,12 @@ bool run_batch(int fd, const std::string& name, double default_precision, RowOut
             too_long ? "line longer than " + std::to_string(LineReader::kMaxLine) + " characters"
                      : read_batch_line(line, default_precision, parameters, rate);
         if (!error.empty()) {
-            runner.report(name + ":" + std::to_string(number) + ": " + error);
+            std::string message = name;
+            message += ':';
+            message += std::to_string(number);
+            message += ": ";
+            message += error;
+            runner.report(message);
             all_good = false;
             continue;
         }

@@ -11,7 +11,7 @@ namespace lodthresh::cli {
 
 namespace {
 
-constexpr std::size_t kBlock = 64 * 1024;
+constexpr std::size_t kBlock = std::size_t{64} * 1024;
 
 // Where a write to fd will land in a regular file that it extends, or -1 when
 // fd is no regular file or writes within it.
