@@ -332,13 +332,15 @@ void run_lists(const Lists& lists, Runner& runner) {
 }
 
 // One line of a batch: "" and the row's values, or why the line gives no row.
+// `fields` is the caller's, so that its storage serves every line.
 std::string read_batch_line(const std::string& line, double default_precision,
-                            ThresholdParameters& parameters, Rate& rate) {
-    std::vector<std::string> fields;
+                            std::vector<std::string>& fields, ThresholdParameters& parameters,
+                            Rate& rate) {
+    fields.clear();
     std::string::size_type start = 0;
     while ((start = line.find_first_not_of(" \t", start)) != std::string::npos) {
         const std::string::size_type end = line.find_first_of(" \t", start);
-        fields.push_back(line.substr(start, end - start));
+        fields.emplace_back(line, start, end - start);
         start = end;
     }
     if (fields.size() != 4 && fields.size() != 5) {
@@ -374,6 +376,7 @@ bool run_batch(int fd, const std::string& name, double default_precision, RowOut
                Runner& runner, bool& unreadable) {
     LineReader reader(fd, out);
     std::string line;
+    std::vector<std::string> fields;
     bool too_long = false;
     bool all_good = true;
     for (long number = 1; reader.next(line, too_long); ++number) {
@@ -387,7 +390,7 @@ bool run_batch(int fd, const std::string& name, double default_precision, RowOut
         Rate rate{};
         const std::string error =
             too_long ? "line longer than " + std::to_string(LineReader::kMaxLine) + " characters"
-                     : read_batch_line(line, default_precision, parameters, rate);
+                     : read_batch_line(line, default_precision, fields, parameters, rate);
         if (!error.empty()) {
             std::string message = name;
             message += ':';

@@ -1,5 +1,6 @@
 #include "cli/format.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "cli/values.h"
@@ -47,7 +48,9 @@ void fields_of(const Row& row, Field (&fields)[kFields]) {
 }
 
 void append_shortest(double value, std::string& out) {
-    out += shortest(value);
+    char text[32];
+    const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
 }
 
 // RFC 4180: a field with a comma, a double quote or a line end is quoted,

@@ -125,7 +125,7 @@ std::string parse_rate(const std::string& text, Rate* rate) {
     }
     rate->mapping = nullptr;
     std::string error = parse_above_zero(text, &rate->value);
-    if (error == quoted(text) + " is not a number") {
+    if (!error.empty() && error == quoted(text) + " is not a number") {
         error = quoted(text) + " is neither a number nor a mapping method (see --help)";
     }
     return error;
@@ -137,7 +137,7 @@ std::string parse_alpha(const std::string& text, double* value) {
         return "";
     }
     std::string error = parse_number(text, value);
-    if (error == quoted(text) + " is not a number") {
+    if (!error.empty() && error == quoted(text) + " is not a number") {
         error = quoted(text) + " is neither a number nor a level name (see --help)";
     } else if (error.empty() && !(*value > 0.0 && *value < 1.0)) {
         error = quoted(text) + " is not between 0 and 1 (for 1, say 'suggestive')";
