@@ -1,5 +1,8 @@
 #include "console/driver.h"
 
+#include <iostream>
+#include <ostream>
+#include <streambuf>
 #include <string>
 
 #include "console/dialogue.h"
@@ -72,6 +75,49 @@ int ask_save_mode(Terminal& terminal) {
     return read_answer(terminal);
 }
 
+// Keeps the console output ahead of the numerics library's message, which it
+// writes to std::cerr from inside the search: for as long as this object
+// lives, std::cerr is tied to a stream whose flush flushes the console output
+// (and the stream that std::cerr was tied to before, std::cout by default).
+// std::cerr flushes its tied stream before each of its outputs, so whatever
+// the console holds is out before the message, in one merged stream too, and
+// a calculation that raises nothing costs no write.
+class ConsoleAheadOfCerr {
+  public:
+    // The flusher takes the old tie before the new one is set (members are
+    // initialised in their order of declaration).
+    explicit ConsoleAheadOfCerr(std::FILE* out)
+        : flusher_(out, std::cerr.tie()), stream_(&flusher_), previous_(std::cerr.tie(&stream_)) {}
+    ~ConsoleAheadOfCerr() { std::cerr.tie(previous_); }
+    ConsoleAheadOfCerr(const ConsoleAheadOfCerr&) = delete;
+    ConsoleAheadOfCerr& operator=(const ConsoleAheadOfCerr&) = delete;
+
+  private:
+    class Flusher : public std::streambuf {
+      public:
+        Flusher(std::FILE* out, std::ostream* previous) : out_(out), previous_(previous) {}
+
+      protected:
+        // Console output is not checked write by write; a failed flush must
+        // not stop the later ones.
+        int sync() override {
+            if (previous_ != nullptr) {
+                previous_->flush();
+            }
+            std::fflush(out_);
+            return 0;
+        }
+
+      private:
+        std::FILE* out_;
+        std::ostream* previous_;
+    };
+
+    Flusher flusher_;
+    std::ostream stream_;
+    std::ostream* previous_;
+};
+
 // One calculation after its dialogue: search, console block, file block. A
 // calculation without a result says why, in place of the results.
 void calculate(std::FILE* out, const ResultsFile* file, const ThresholdParameters& parameters) {
@@ -117,7 +163,8 @@ void run_calculations(Terminal& terminal, std::FILE* out, const ResultsFile* fil
 
 int run(std::FILE* in, std::FILE* out, std::FILE* err, const char* results_path) {
     Terminal terminal(in, out);
-    const ResultsFile results_file(results_path, err);
+    const ConsoleAheadOfCerr console_ahead(out);
+    const ResultsFile results_file(results_path, out, err);
     ThresholdParameters parameters;
 
     terminal.print(kBannerHead);

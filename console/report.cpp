@@ -56,6 +56,7 @@ bool ResultsFile::append(const std::string& block) const {
         }
     }
     if (!written) {
+        std::fflush(console_);
         std::fprintf(err_, "Could not save to %s: %s\n", path_, std::strerror(error));
     }
     return written;

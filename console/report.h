@@ -13,16 +13,20 @@ namespace lodthresh {
 // The results file, appended to block by block: each block opens the file in
 // append mode and closes it again, so no handle outlives a block. A block that
 // cannot be written whole is reported on the error stream in one line and
-// taken out of the file again, so that the file holds only whole blocks.
+// taken out of the file again, so that the file holds only whole blocks. The
+// console output is flushed before that line, so that the line follows what
+// the console shows before it, in one merged stream too.
 class ResultsFile {
   public:
-    ResultsFile(const char* path, std::FILE* err) : path_(path), err_(err) {}
+    ResultsFile(const char* path, std::FILE* console, std::FILE* err)
+        : path_(path), console_(console), err_(err) {}
 
     // Returns whether the whole block reached the file.
     bool append(const std::string& block) const;
 
   private:
     const char* path_;
+    std::FILE* console_;
     std::FILE* err_;
 };
 
