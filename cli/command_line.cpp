@@ -268,6 +268,8 @@ class Runner {
     }
 
     bool any_without_result() const { return any_without_result_; }
+    // Once the output has failed, no further row can reach it.
+    bool stopped() const { return out_.error() != 0; }
 
   private:
     Format format_;
@@ -321,6 +323,9 @@ void run_lists(const Lists& lists, Runner& runner) {
             for (const Rate& rate : lists.rates) {
                 for (const double alpha : lists.alphas) {
                     for (const double precision : lists.precisions) {
+                        if (runner.stopped()) {
+                            return;
+                        }
                         runner.calculate(
                             ThresholdParameters{length, chromosomes, rate.value, alpha, precision},
                             rate.mapping);
@@ -379,7 +384,7 @@ bool run_batch(int fd, const std::string& name, double default_precision, RowOut
     std::vector<std::string> fields;
     bool too_long = false;
     bool all_good = true;
-    for (long number = 1; reader.next(line, too_long); ++number) {
+    for (long number = 1; !runner.stopped() && reader.next(line, too_long); ++number) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();  // a line end written as CR LF
         }
