@@ -336,9 +336,15 @@ void run_lists(const Lists& lists, Runner& runner) {
     }
 }
 
+// How the lines of a batch are read.
+struct BatchRules {
+    double default_precision;  // for lines without one
+    bool exact;                // the exact method, which does not use the precision
+};
+
 // One line of a batch: "" and the row's values, or why the line gives no row.
 // `fields` is the caller's, so that its storage serves every line.
-std::string read_batch_line(const std::string& line, double default_precision,
+std::string read_batch_line(const std::string& line, const BatchRules& rules,
                             std::vector<std::string>& fields, ThresholdParameters& parameters,
                             Rate& rate) {
     fields.clear();
@@ -352,7 +358,7 @@ std::string read_batch_line(const std::string& line, double default_precision,
         return "expected 4 or 5 fields (length chromosomes rate alpha [precision]), found " +
                std::to_string(fields.size());
     }
-    parameters.precision = default_precision;
+    parameters.precision = rules.default_precision;
     const std::pair<const char*, std::string> errors[] = {
         {"length", parse_length(fields[0], &parameters.genome_length)},
         {"chromosomes", parse_chromosomes(fields[1], &parameters.chromosomes)},
@@ -366,6 +372,9 @@ std::string read_batch_line(const std::string& line, double default_precision,
         }
     }
     parameters.crossover_rate = rate.value;
+    if (rules.exact) {
+        return "";  // a precision field is still a number, so that one file serves both methods
+    }
     const std::string error = check_precision_below(parameters.precision, parameters.significance);
     return error.empty() ? "" : "precision: " + error;
 }
@@ -377,7 +386,7 @@ bool skipped(const std::string& line) {
 
 // The rows of a batch from `fd`, named `name` in messages. Returns whether
 // every line was read and good; a read error is reported and sets `unreadable`.
-bool run_batch(int fd, const std::string& name, double default_precision, RowOutput& out,
+bool run_batch(int fd, const std::string& name, const BatchRules& rules, RowOutput& out,
                Runner& runner, bool& unreadable) {
     LineReader reader(fd, out);
     std::string line;
@@ -395,7 +404,7 @@ bool run_batch(int fd, const std::string& name, double default_precision, RowOut
         Rate rate{};
         const std::string error =
             too_long ? "line longer than " + std::to_string(LineReader::kMaxLine) + " characters"
-                     : read_batch_line(line, default_precision, fields, parameters, rate);
+                     : read_batch_line(line, rules, fields, parameters, rate);
         if (!error.empty()) {
             std::string message = name;
             message += ':';
@@ -463,8 +472,8 @@ int calculate_rows(const Options& options, int in, RowOutput& output, std::FILE*
     if (options.batch == nullptr) {
         run_lists(lists, runner);
     } else {
-        good = run_batch(batch, from_input ? "(standard input)" : options.batch, default_precision,
-                         output, runner, unreadable);
+        good = run_batch(batch, from_input ? "(standard input)" : options.batch,
+                         BatchRules{default_precision, options.exact}, output, runner, unreadable);
         if (!from_input) {
             close(batch);
         }

@@ -252,6 +252,17 @@ TEST(CommandLine, ABatchGivesARowPerGoodLineAndReportsEachBadOne) {
                           "33,23,2,sibs,0.05,1e-07", "10,5,3.2,,0.001,1e-09", "33,23,1,,1,1e-07"}));
 }
 
+TEST(CommandLine, TheExactMethodChecksNoPrecisionOfABatch) {
+    // The default precision 1e-8 is above these levels; the exact method
+    // does not use it.
+    const Outcome o = run_cli({"--batch", "-", "-x", "-f", "tsv"},
+                              "33 23 2 1e-9\n33 23 2 1e-12 0.5\n33 23 2 0.05 x\n");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "lodthresh: (standard input):3: precision: 'x' is not a number\n");
+    ASSERT_EQ(table(o.out).size(), 3u);
+    EXPECT_EQ(table(o.out)[2][6], "ok");
+}
+
 TEST(CommandLine, ABatchFileThatCannotBeReadEndsWithStatusTwo) {
     const testing::TempDir dir;
     const Outcome missing = run_cli({"--batch", dir.file("none")});
