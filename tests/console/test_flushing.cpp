@@ -18,6 +18,7 @@
 
 #include "console/driver.h"
 #include "console/transcript.h"
+#include "support/child_process.h"
 #include "support/memory_streams.h"
 #include "support/temp_dir.h"
 
@@ -25,6 +26,7 @@ namespace lodthresh {
 namespace {
 
 using namespace transcript;
+using testing::ChildProcess;
 using testing::InputStream;
 using testing::read_file;
 using testing::TempDir;
@@ -36,80 +38,12 @@ const std::string kFailingPrompts = kHead + length("33.00") + chromosomes("23") 
 const std::string kChisqvError = "Numerics Error in routine chisqv\n    Invalid p parameter\n";
 const std::string kFailed = "\n\nNo results: the calculation failed for these parameters.";
 
-// The built program with its standard input on one pipe and its standard
-// output and error on another, answered turn by turn: each answer is written
-// only when the prompt it answers has arrived, so a prompt that the program
-// keeps in its buffer while it waits fails the test instead of hanging it.
-class PipedProgram {
-  public:
-    explicit PipedProgram(const TempDir& dir) {
-        int in[2];
-        int out[2];
-        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
-            return;
-        }
-        child_ = fork();
-        if (child_ == 0) {
-            if (dup2(in[0], 0) < 0 || dup2(out[1], 1) < 0 || dup2(out[1], 2) < 0 ||
-                chdir(dir.path().c_str()) != 0) {
-                _exit(126);
-            }
-            execl(LODTHRESH_BINARY, LODTHRESH_BINARY, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        to_ = in[1];
-        from_ = out[0];
-    }
-    ~PipedProgram() {
-        close(to_);
-        close(from_);
-        if (child_ > 0) {
-            kill(child_, SIGKILL);
-            waitpid(child_, nullptr, 0);
-        }
-    }
-    PipedProgram(const PipedProgram&) = delete;
-    PipedProgram& operator=(const PipedProgram&) = delete;
-
-    // Reads until what has arrived ends with `prompt`; false when the program
-    // closes its output first or nothing more comes for 20 seconds.
-    bool waits_after(const std::string& prompt) {
-        char buffer[4096];
-        pollfd ready{from_, POLLIN, 0};
-        while (received_.size() < prompt.size() ||
-               received_.compare(received_.size() - prompt.size(), prompt.size(), prompt) != 0) {
-            const ssize_t got =
-                poll(&ready, 1, 20000) == 1 ? read(from_, buffer, sizeof buffer) : 0;
-            if (got <= 0) {
-                return false;
-            }
-            received_.append(buffer, static_cast<std::size_t>(got));
-        }
-        return true;
-    }
-    void answer(const std::string& keys) {
-        EXPECT_EQ(write(to_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
-    }
-    int exit_status() {
-        int status = -1;
-        waitpid(child_, &status, 0);
-        child_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    const std::string& received() const { return received_; }
-
-  private:
-    pid_t child_ = -1;
-    int to_ = -1;
-    int from_ = -1;
-    std::string received_;
-};
-
 TEST(Flushing, AWholeSessionOverPipesAnsweredTurnByTurn) {
+    // The built program with standard input on one pipe and standard output
+    // and error on another, answered turn by turn: each answer is written only
+    // when the prompt it answers has arrived.
     TempDir dir;
-    PipedProgram program(dir);
+    ChildProcess program(LODTHRESH_BINARY, {{}, dir.path().string(), true, false});
     // The prompt that each answer waits for: a failing calculation, then the
     // defaults again, with saving on.
     const std::pair<std::string, std::string> turns[] = {
@@ -120,8 +54,8 @@ TEST(Flushing, AWholeSessionOverPipesAnsweredTurnByTurn) {
         {kContinueQuestion, "e\n"}, {kClosingLine, ""},
     };
     for (const auto& [prompt, keys] : turns) {
-        ASSERT_TRUE(program.waits_after(prompt)) << "no prompt before \"" << keys << '"';
-        program.answer(keys);
+        ASSERT_TRUE(program.read_until_end_is(prompt)) << "no prompt before \"" << keys << '"';
+        ASSERT_TRUE(program.send(keys));
     }
     EXPECT_EQ(program.exit_status(), 0);
     // The numerics message comes between the precision prompt and the
