@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -44,6 +45,19 @@ TEST(CommandLineProgram, OutputThatCannotBeWrittenIsReportedWithStatusOne) {
                                 "' -r all 2>&1 > /dev/full | grep -qx "
                                 "'lodthresh: standard output: No space left on device'";
     EXPECT_EQ(std::system(message.c_str()), 0);
+
+    // A file-size limit of 1024 bytes (SIGXFSZ ignored, so that the write
+    // fails with EFBIG) takes part of the first block: it is cut off again,
+    // and the file keeps what it held before, with no part of a row.
+    const lodthresh::testing::TempDir dir;
+    const std::string limited =
+        "cd '" + dir.path().string() +
+        "' && printf 'earlier\\n' > rows && (trap '' XFSZ && ulimit -f 2 && '" +
+        std::string(LODTHRESH_BINARY) +
+        "' -G $(seq -s, 1 100) -f tsv >> rows 2> errors; test $? -eq 1) && "
+        "test \"$(cat rows)\" = earlier && grep -qx 'lodthresh: standard output: File too large' "
+        "errors";
+    EXPECT_EQ(std::system(limited.c_str()), 0);
 }
 
 }  // namespace
