@@ -288,13 +288,20 @@ struct Lists {
     std::vector<Rate> rates;
 };
 
+// The text of an option, or of the default value of its field.
+std::string given_or(const std::optional<std::string>& option, double default_value) {
+    return option ? *option : shortest(default_value);
+}
+
 std::optional<int> read_lists(const Options& options, Lists& lists, std::FILE* err) {
+    const ThresholdParameters defaults;
     const std::pair<int, std::string> errors[] = {
-        {'G', parse_lengths(options.length.value_or("33"), &lists.lengths)},
-        {'C', parse_chromosome_list(options.chromosomes.value_or("23"), &lists.chromosomes)},
-        {'r', parse_rates(options.rate.value_or("2"), &lists.rates)},
-        {'a', parse_alphas(options.alpha.value_or("0.05"), &lists.alphas)},
-        {'e', parse_precisions(options.precision.value_or("1e-8"), &lists.precisions)},
+        {'G', parse_lengths(given_or(options.length, defaults.genome_length), &lists.lengths)},
+        {'C', parse_chromosome_list(given_or(options.chromosomes, defaults.chromosomes),
+                                    &lists.chromosomes)},
+        {'r', parse_rates(given_or(options.rate, defaults.crossover_rate), &lists.rates)},
+        {'a', parse_alphas(given_or(options.alpha, defaults.significance), &lists.alphas)},
+        {'e', parse_precisions(given_or(options.precision, defaults.precision), &lists.precisions)},
     };
     for (const auto& [name, error] : errors) {
         if (!error.empty()) {
@@ -449,13 +456,13 @@ int calculate_rows(const Options& options, int in, RowOutput& output, std::FILE*
                            "--format: '" + options.format + "' is not one of text, tsv, csv, json");
     }
     Lists lists;
-    double default_precision = 1e-8;
+    double default_precision = ThresholdParameters{}.precision;
     if (options.batch == nullptr) {
         if (const std::optional<int> status = read_lists(options, lists, err)) {
             return *status;
         }
-    } else if (const std::string error =
-                   parse_precision(options.precision.value_or("1e-8"), &default_precision);
+    } else if (const std::string error = parse_precision(
+                   given_or(options.precision, default_precision), &default_precision);
                !error.empty()) {
         return usage_error(err, "--precision: " + error);
     }

@@ -144,14 +144,17 @@ const char* reason(Status status) {
     return "";
 }
 
+// Columns 0 to 5 are the row's values, then the fields after the status.
 void append_text(const Row& row, std::string& out) {
-    const ThresholdParameters& p = row.parameters;
-    append_cell(kColumns[0], shortest(p.genome_length), out);
-    append_cell(kColumns[1], shortest(p.chromosomes), out);
-    append_cell(kColumns[2], shortest(p.crossover_rate), out);
-    append_cell(kColumns[3], row.mapping != nullptr ? row.mapping : "-", out);
-    append_cell(kColumns[4], shortest(p.significance), out);
-    append_cell(kColumns[5], row.exact ? "-" : shortest(p.precision), out);
+    Field fields[kFields];
+    fields_of(row, fields);
+    for (std::size_t i = 0; i < 6; ++i) {
+        append_cell(kColumns[i],
+                    fields[i].kind == Field::number ? shortest(fields[i].value)
+                    : fields[i].kind == Field::text ? fields[i].name
+                                                    : "-",
+                    out);
+    }
     if (row.status != Status::ok) {
         out += "  ";
         out += reason(row.status);
@@ -161,14 +164,10 @@ void append_text(const Row& row, std::string& out) {
     // The standard method's LOD scores are good to about five decimals (its
     // AS 111 quantile), the exact method's to many more.
     const char* lod_format = row.exact ? "%.6f" : "%.4f";
-    char value[64];
-    std::snprintf(value, sizeof value, "%.3e", row.result.nominal_alpha);
-    append_cell(kColumns[6], value, out);
-    const double lods[] = {row.result.lod_dense, row.result.lod_10cm, row.result.lod_5cm,
-                           row.result.lod_2cm, row.result.lod_1cm};
-    for (std::size_t i = 0; i < 5; ++i) {
-        std::snprintf(value, sizeof value, lod_format, lods[i]);
-        append_cell(kColumns[7 + i], value, out);
+    for (std::size_t i = 7; i < kFields; ++i) {
+        char value[64];
+        std::snprintf(value, sizeof value, i == 7 ? "%.3e" : lod_format, fields[i].value);
+        append_cell(kColumns[i - 1], value, out);
     }
     out += '\n';
 }

@@ -34,12 +34,15 @@ std::string quoted(const std::string& text) {
     return "'" + text + "'";
 }
 
-// A finite number that is the whole text, as strtod reads it.
-std::string parse_number(const std::string& text, double* value) {
+// A finite number that is the whole text, as strtod reads it. `or_name`, if
+// given, says what else the text could have been ("a mapping method").
+std::string parse_number(const std::string& text, double* value, const char* or_name = nullptr) {
     char* end = nullptr;
     const double number = std::strtod(text.c_str(), &end);
     if (text.empty() || end != text.c_str() + text.size()) {
-        return quoted(text) + " is not a number";
+        return or_name == nullptr
+                   ? quoted(text) + " is not a number"
+                   : quoted(text) + " is neither a number nor " + or_name + " (see --help)";
     }
     if (!std::isfinite(number)) {
         return quoted(text) + " is not a finite number";
@@ -48,8 +51,9 @@ std::string parse_number(const std::string& text, double* value) {
     return "";
 }
 
-std::string parse_above_zero(const std::string& text, double* value) {
-    std::string error = parse_number(text, value);
+std::string parse_above_zero(const std::string& text, double* value,
+                             const char* or_name = nullptr) {
+    std::string error = parse_number(text, value, or_name);
     if (error.empty() && !(*value > 0.0)) {
         error = quoted(text) + " is not above 0";
     }
@@ -125,11 +129,7 @@ std::string parse_rate(const std::string& text, Rate* rate) {
         return "";
     }
     rate->mapping = nullptr;
-    std::string error = parse_above_zero(text, &rate->value);
-    if (!error.empty() && error == quoted(text) + " is not a number") {
-        error = quoted(text) + " is neither a number nor a mapping method (see --help)";
-    }
-    return error;
+    return parse_above_zero(text, &rate->value, "a mapping method");
 }
 
 std::string parse_alpha(const std::string& text, double* value) {
@@ -137,10 +137,8 @@ std::string parse_alpha(const std::string& text, double* value) {
         *value = level->value;
         return "";
     }
-    std::string error = parse_number(text, value);
-    if (!error.empty() && error == quoted(text) + " is not a number") {
-        error = quoted(text) + " is neither a number nor a level name (see --help)";
-    } else if (error.empty() && !(*value > 0.0 && *value < 1.0)) {
+    std::string error = parse_number(text, value, "a level name");
+    if (error.empty() && !(*value > 0.0 && *value < 1.0)) {
         error = quoted(text) + " is not between 0 and 1 (for 1, say 'suggestive')";
     }
     return error;

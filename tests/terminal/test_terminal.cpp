@@ -336,6 +336,20 @@ const std::string kFileResults22 =
     "\nLOD for 1cM map\t\t\t= 3.361469"
     "\n\n*********************************************************\n\n";
 
+// Starts the program on a new pseudo-terminal in `dir`, plays `turns` to it,
+// and checks that the screen showed exactly what was due, the closing line
+// included, and that the run ended with status 0.
+void play_whole_session(const TempDir& dir, const std::vector<Turn>& turns) {
+    PseudoTerminal terminal;
+    ASSERT_TRUE(terminal.start(LODTHRESH_BINARY, dir.path().string()));
+    const std::string due = play(terminal, turns) + on_screen(kClosingLine);
+    if (::testing::Test::HasFailure()) {
+        return;
+    }
+    EXPECT_TRUE(terminal.ends_with_status(0));
+    EXPECT_EQ(visible(terminal.screen()), visible(due));
+}
+
 TEST(Terminal, AWholeSessionTypedKeyByKey) {
     TempDir dir;
     // 23.5 is rejected and shown rounded in the re-prompt; Enter there submits
@@ -354,15 +368,7 @@ TEST(Terminal, AWholeSessionTypedKeyByKey) {
         {precision("0.0000000100"), "\n"},
         {kResults22 + kContinueQuestion, "e\n"},
     };
-    PseudoTerminal terminal;
-    ASSERT_TRUE(terminal.start(LODTHRESH_BINARY, dir.path().string()));
-    const std::string due = play(terminal, session) + on_screen(kClosingLine);
-    if (HasFailure()) {
-        return;
-    }
-
-    EXPECT_TRUE(terminal.ends_with_status(0));
-    EXPECT_EQ(visible(terminal.screen()), visible(due));
+    play_whole_session(dir, session);
     EXPECT_EQ(read_file(dir.file("veskLOD.res")), kHeaderBlock + kEcho22 + kFileResults22);
 }
 
@@ -376,15 +382,7 @@ TEST(Terminal, CtrlDAtAPromptEndsTheRun) {
         {kHead + length("33.00"), "\n"},
         {chromosomes("23"), std::string(1, kCtrlD)},
     };
-    PseudoTerminal terminal;
-    ASSERT_TRUE(terminal.start(LODTHRESH_BINARY, dir.path().string()));
-    const std::string due = play(terminal, session) + on_screen(kClosingLine);
-    if (HasFailure()) {
-        return;
-    }
-
-    EXPECT_TRUE(terminal.ends_with_status(0));
-    EXPECT_EQ(visible(terminal.screen()), visible(due));
+    play_whole_session(dir, session);
     EXPECT_EQ(read_file(dir.file("veskLOD.res")), kHeaderBlock);
 }
 
