@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "cli/format.h"
+#include "table/format.h"
 #include "threshold/threshold.h"
 
 namespace {
@@ -53,12 +53,12 @@ BENCHMARK(BM_ExactMethod);
 
 void BM_WriteTsvRow(benchmark::State& state) {
     const ThresholdParameters p;
-    const lodthresh::cli::Row row{p, "sibs", false, lodthresh::cli::Status::ok,
-                                  lodthresh::compute_thresholds(p)};
+    const lodthresh::table::Row row{p, "sibs", false, lodthresh::table::Status::ok,
+                                    lodthresh::compute_thresholds(p)};
     std::string out;
     for (auto _ : state) {
         out.clear();
-        lodthresh::cli::append_row(lodthresh::cli::Format::tsv, row, 1, out);
+        lodthresh::table::append_row(lodthresh::table::Format::tsv, row, 1, out);
         benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(state.iterations());

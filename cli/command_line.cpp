@@ -14,15 +14,18 @@
 #include <string>
 #include <vector>
 
-#include "cli/format.h"
 #include "cli/io.h"
-#include "cli/values.h"
 #include "numerics/numerics.h"
+#include "table/format.h"
+#include "table/values.h"
 #include "threshold/threshold.h"
 
 namespace lodthresh::cli {
 
 namespace {
+
+// The values and rows of the command line are the page's too.
+using namespace table;
 
 constexpr char kHelp[] =
     "Usage: lodthresh [OPTION]...\n"

@@ -1,11 +1,11 @@
-#include "cli/values.h"
+#include "table/values.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
 
-namespace lodthresh::cli {
+namespace lodthresh::table {
 
 namespace {
 
@@ -205,4 +205,4 @@ std::string parse_alphas(const std::string& text, std::vector<double>* values) {
     });
 }
 
-}  // namespace lodthresh::cli
+}  // namespace lodthresh::table

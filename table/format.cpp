@@ -1,11 +1,11 @@
-#include "cli/format.h"
+#include "table/format.h"
 
 #include <charconv>
 #include <cstdio>
 
-#include "cli/values.h"
+#include "table/values.h"
 
-namespace lodthresh::cli {
+namespace lodthresh::table {
 
 namespace {
 
@@ -233,4 +233,4 @@ void append_footer(Format format, std::size_t rows, std::string& out) {
     }
 }
 
-}  // namespace lodthresh::cli
+}  // namespace lodthresh::table

@@ -1,12 +1,12 @@
 // The values of a calculation as a script gives them: numbers, mapping
 // methods and level names, checked field by field.
-#ifndef LODTHRESH_CLI_VALUES_H
-#define LODTHRESH_CLI_VALUES_H
+#ifndef LODTHRESH_TABLE_VALUES_H
+#define LODTHRESH_TABLE_VALUES_H
 
 #include <string>
 #include <vector>
 
-namespace lodthresh::cli {
+namespace lodthresh::table {
 
 // A cross-over rate, with the mapping method's name when it was given by one.
 struct Rate {
@@ -36,6 +36,6 @@ std::string check_precision_below(double precision, double alpha);
 // The shortest text that reads back as the same double ("0.05", "1e-08").
 std::string shortest(double value);
 
-}  // namespace lodthresh::cli
+}  // namespace lodthresh::table
 
-#endif  // LODTHRESH_CLI_VALUES_H
+#endif  // LODTHRESH_TABLE_VALUES_H

@@ -1,14 +1,14 @@
 // Rows of results in the formats of the command line: aligned text for
 // people; tsv, csv and json for programs, with every bit of each double.
-#ifndef LODTHRESH_CLI_FORMAT_H
-#define LODTHRESH_CLI_FORMAT_H
+#ifndef LODTHRESH_TABLE_FORMAT_H
+#define LODTHRESH_TABLE_FORMAT_H
 
 #include <cstddef>
 #include <string>
 
 #include "threshold/threshold.h"
 
-namespace lodthresh::cli {
+namespace lodthresh::table {
 
 enum class Format { text, tsv, csv, json };
 
@@ -33,6 +33,6 @@ void append_header(Format format, std::string& out);
 void append_row(Format format, const Row& row, std::size_t index, std::string& out);
 void append_footer(Format format, std::size_t rows, std::string& out);
 
-}  // namespace lodthresh::cli
+}  // namespace lodthresh::table
 
-#endif  // LODTHRESH_CLI_FORMAT_H
+#endif  // LODTHRESH_TABLE_FORMAT_H
