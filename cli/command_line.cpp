@@ -17,6 +17,7 @@
 #include "cli/io.h"
 #include "numerics/numerics.h"
 #include "table/format.h"
+#include "table/shortest.h"
 #include "table/values.h"
 #include "threshold/threshold.h"
 

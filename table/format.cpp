@@ -1,9 +1,8 @@
 #include "table/format.h"
 
-#include <charconv>
 #include <cstdio>
 
-#include "table/values.h"
+#include "table/shortest.h"
 
 namespace lodthresh::table {
 
@@ -45,12 +44,6 @@ void fields_of(const Row& row, Field (&fields)[kFields]) {
     fields[10] = result(r.lod_5cm);
     fields[11] = result(r.lod_2cm);
     fields[12] = result(r.lod_1cm);
-}
-
-void append_shortest(double value, std::string& out) {
-    char text[32];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
-    out.append(text, result.ptr);
 }
 
 // RFC 4180: a field with a comma, a double quote or a line end is quoted,

@@ -1,9 +1,10 @@
 #include "table/values.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+
+#include "table/shortest.h"
 
 namespace lodthresh::table {
 
@@ -102,12 +103,6 @@ std::string parse_single(const std::string& text, std::vector<T>* values, Parse 
 }
 
 }  // namespace
-
-std::string shortest(double value) {
-    char text[32];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
 
 std::string parse_length(const std::string& text, double* value) {
     return parse_above_zero(text, value);

@@ -33,9 +33,6 @@ std::string parse_precisions(const std::string& text, std::vector<double>* value
 // Why a precision is too coarse for a level, or "" when epsilon < alpha.
 std::string check_precision_below(double precision, double alpha);
 
-// The shortest text that reads back as the same double ("0.05", "1e-08").
-std::string shortest(double value);
-
 }  // namespace lodthresh::table
 
 #endif  // LODTHRESH_TABLE_VALUES_H
