@@ -34,8 +34,9 @@ constexpr std::size_t kChunk = 256;
 // jump of the block's stream (about 1 us) costs well under 1 % of the block.
 constexpr std::uint64_t kDrawsPerBlock = std::uint64_t{1} << 18;
 constexpr std::uint64_t kMaxRoundsPerBlock = 512;
-// The longest chromosome, in steps, that a scan may have.
-constexpr double kMaxSteps = 2147483648.0;  // 2^31
+// The most marker intervals an even or dense scan may have in all: its
+// distances alone then take 512 MiB.
+constexpr double kMaxSteps = 67108864.0;  // 2^26
 // How often the progress callback may be called, and how often the running
 // total is published.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
@@ -71,11 +72,13 @@ double chromosome_length(double length_morgan, double chromosomes) {
 // as 100 * (33 / 23) / 1 that lands a rounding error above a whole number
 // is that whole number.
 double whole_steps(double x) {
-    const double steps = std::max(1.0, std::ceil(x * (1 - 1e-12)));
-    if (!(steps <= kMaxSteps)) {
-        invalid("a chromosome would need more than 2^31 markers");
+    return std::max(1.0, std::ceil(x * (1 - 1e-12)));
+}
+
+void check_steps(double steps, double chromosomes) {
+    if (!(steps * chromosomes <= kMaxSteps)) {
+        invalid("the scan would need more than 2^26 marker intervals");
     }
-    return steps;
 }
 
 NullScan even_chromosomes(double length, double chromosomes, double steps, Tail tail, double rate,
@@ -98,16 +101,25 @@ struct Step {
     double s;
 };
 
-struct ChromosomeSteps {
-    std::size_t first;  // into Plan::steps
+// A run of equal marker intervals: the steps of both components (the
+// dominance one unused by a 1-df statistic) and how many there are.
+struct Run {
+    Step a;
+    Step d;
     std::size_t count;
 };
 
-// The scan as the chains need it. A 2-df statistic has two steps per marker
-// interval, additive then dominance.
+struct ChromosomeRuns {
+    std::size_t first;  // into Plan::runs
+    std::size_t steps;  // in all its runs
+};
+
+// The scan as the chains need it: each chromosome's intervals in runs of equal
+// length, so that an evenly spaced scan costs a few bytes however many markers
+// it has, and its steps stay in registers.
 struct Plan {
-    std::vector<ChromosomeSteps> chromosomes;
-    std::vector<Step> steps;
+    std::vector<ChromosomeRuns> chromosomes;
+    std::vector<Run> runs;
 };
 
 Step step_of(double distance, double rate) {
@@ -138,14 +150,16 @@ void check_scan(const NullScan& scan) {
 Plan make_plan(const NullScan& scan) {
     Plan plan;
     const bool two_df = scan.tail == Tail::two_df;
+    const double rate_a = two_df ? kAdditiveShare * scan.rate : scan.rate;
+    const double rate_d = two_df ? kDominanceShare * scan.rate : scan.rate;
     for (const auto& chromosome : scan.chromosomes) {
-        plan.chromosomes.push_back({plan.steps.size(), chromosome.size()});
-        for (double d : chromosome) {
-            if (two_df) {
-                plan.steps.push_back(step_of(d, kAdditiveShare * scan.rate));
-                plan.steps.push_back(step_of(d, kDominanceShare * scan.rate));
+        plan.chromosomes.push_back({plan.runs.size(), chromosome.size()});
+        for (std::size_t j = 0; j < chromosome.size(); ++j) {
+            if (j > 0 && chromosome[j] == chromosome[j - 1]) {
+                ++plan.runs.back().count;
             } else {
-                plan.steps.push_back(step_of(d, scan.rate));
+                plan.runs.push_back(
+                    {step_of(chromosome[j], rate_a), step_of(chromosome[j], rate_d), 1});
             }
         }
     }
@@ -186,7 +200,7 @@ bool run_lanes(const Plan& plan, const Ziggurat& normal, Xoshiro256& stream,
         m[k] = floor;
         c[k] = floor;
     }
-    for (const ChromosomeSteps& chromosome : plan.chromosomes) {
+    for (const ChromosomeRuns& chromosome : plan.chromosomes) {
         double z[kLanes];
         double w[kLanes] = {};
         normal.fill(bits, buffer, kLanes * kC);
@@ -201,34 +215,46 @@ bool run_lanes(const Plan& plan, const Ziggurat& normal, Xoshiro256& stream,
             m[k] = t > m[k] ? t : m[k];
             c[k] = t > c[k] ? t : c[k];
         }
-        const Step* steps = plan.steps.data() + chromosome.first;
-        for (std::size_t first = 0; first < chromosome.count; first += kChunk) {
-            const std::size_t count = std::min(kChunk, chromosome.count - first);
+        const Run* run = plan.runs.data() + chromosome.first;
+        std::size_t run_left = chromosome.steps > 0 ? run->count : 0;
+        std::size_t j = 0;  // steps done on this chromosome
+        for (std::size_t first = 0; first < chromosome.steps; first += kChunk) {
+            std::size_t left = std::min(kChunk, chromosome.steps - first);
             // The deviates first, in a loop of their own, so that the chains'
             // loop below makes no call and keeps its lanes in registers.
-            normal.fill(bits, buffer, count * kLanes * kC);
+            normal.fill(bits, buffer, left * kLanes * kC);
             const double* e = buffer;
-            for (std::size_t j = first; j < first + count; ++j, e += kLanes * kC) {
-                const Step a = steps[j * kC];
-                for (unsigned k = 0; k < kLanes; ++k) {
-                    if constexpr (kC == 2) {
-                        const Step d = steps[j * kC + 1];
-                        z[k] = a.r * z[k] + a.s * e[2 * k];
-                        w[k] = d.r * w[k] + d.s * e[2 * k + 1];
-                    } else {
-                        z[k] = a.r * z[k] + a.s * e[k];
-                    }
-                    const double t = statistic<kTail>(z[k], w[k]);
-                    m[k] = t > m[k] ? t : m[k];
+            while (left > 0) {
+                if (run_left == 0) {
+                    ++run;
+                    run_left = run->count;
                 }
-                if constexpr (kDense) {
-                    if ((j & 3) == 3) {
-                        for (unsigned k = 0; k < kLanes; ++k) {
-                            const double t = statistic<kTail>(z[k], w[k]);
-                            c[k] = t > c[k] ? t : c[k];
+                const std::size_t n = std::min(left, run_left);
+                const Step a = run->a;
+                const Step d = run->d;
+                for (std::size_t i = 0; i < n; ++i, ++j, e += kLanes * kC) {
+                    for (unsigned k = 0; k < kLanes; ++k) {
+                        if constexpr (kC == 2) {
+                            z[k] = a.r * z[k] + a.s * e[2 * k];
+                            w[k] = d.r * w[k] + d.s * e[2 * k + 1];
+                        } else {
+                            z[k] = a.r * z[k] + a.s * e[k];
+                        }
+                        const double t = statistic<kTail>(z[k], w[k]);
+                        m[k] = t > m[k] ? t : m[k];
+                    }
+                    if constexpr (kDense) {
+                        // The subgrid: every fourth marker from the first.
+                        if ((j & 3) == 3) {
+                            for (unsigned k = 0; k < kLanes; ++k) {
+                                const double t = statistic<kTail>(z[k], w[k]);
+                                c[k] = t > c[k] ? t : c[k];
+                            }
                         }
                     }
                 }
+                left -= n;
+                run_left -= n;
             }
             if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
                 return false;
@@ -392,6 +418,7 @@ NullScan even_null_scan(double length_morgan, double chromosomes, double spacing
         return dense_null_scan(length_morgan, chromosomes, tail, rate, kDenseGrid);
     }
     const double steps = whole_steps(100.0 * length / spacing_cm);
+    check_steps(steps, chromosomes);
     return even_chromosomes(length, chromosomes, steps, tail, rate, false);
 }
 
@@ -406,9 +433,7 @@ NullScan dense_null_scan(double length_morgan, double chromosomes, Tail tail, do
     const double delta = grid / (4.0 * fastest_rate(tail, rate));
     // Whole groups of four steps, so that the subgrid ends at the chromosome's end.
     const double steps = 4.0 * whole_steps(length / delta / 4.0);
-    if (!(steps <= kMaxSteps)) {
-        invalid("a chromosome would need more than 2^31 markers");
-    }
+    check_steps(steps, chromosomes);
     return even_chromosomes(length, chromosomes, steps, tail, rate, true);
 }
 

@@ -55,7 +55,7 @@ constexpr double kDenseGrid = 0.002;
 // 0 is the dense map on a grid of fineness kDenseGrid.
 // Throws std::invalid_argument unless G is finite and positive, C a whole
 // number from 1 to 10^6, the spacing finite and >= 0 and the rate finite and
-// positive; or when a chromosome would need more than 2^31 markers.
+// positive; or when the scan would need more than 2^26 marker intervals.
 NullScan even_null_scan(double length_morgan, double chromosomes, double spacing_cm, Tail tail,
                         double rate);
 

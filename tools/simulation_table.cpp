@@ -38,8 +38,8 @@ lodthresh::Tail tail_of(const std::string& name) {
 
 int main(int argc, char** argv) {
     if (argc != 8 && argc != 9) {
-        std::fprintf(stderr,
-                     "usage: %s REPLICATES THREADS G C SPACING_CM TAIL RHO [GRID]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s REPLICATES THREADS G C SPACING_CM TAIL RHO [GRID]\n",
+                     argv[0]);
         return 2;
     }
     try {
@@ -63,10 +63,10 @@ int main(int argc, char** argv) {
             const sim::Estimate t = sim::simulated_threshold(maxima, alpha);
             std::printf("%g\t%.6f\t%.6f", alpha, t.value, t.se);
             if (maxima.dense()) {
-                const sim::Estimate fine = sim::simulated_threshold(
-                    sim::Maxima(tail, maxima.statistic()), alpha);
-                const sim::Estimate coarse = sim::simulated_threshold(
-                    sim::Maxima(tail, maxima.coarse_statistic()), alpha);
+                const sim::Estimate fine =
+                    sim::simulated_threshold(sim::Maxima(tail, maxima.statistic()), alpha);
+                const sim::Estimate coarse =
+                    sim::simulated_threshold(sim::Maxima(tail, maxima.coarse_statistic()), alpha);
                 std::printf("\t%.6f\t%.6f", fine.value, coarse.value);
             }
             std::printf("\n");
