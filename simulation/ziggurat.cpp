@@ -19,7 +19,8 @@ Ziggurat::Ziggurat() {
         f_[i] = std::exp(-0.5 * x_[i] * x_[i]);
     }
     for (int i = 0; i < kLayers; ++i) {
-        layer_[i] = {x_[i] * 0x1.0p-23, x_[i + 1]};
+        width_[i] = x_[i] * 0x1.0p-23;
+        inner_[i] = x_[i + 1];
     }
 }
 

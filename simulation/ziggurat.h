@@ -90,22 +90,16 @@ class Ziggurat {
         std::size_t layer;
     };
 
-    // What the fast path reads of layer i, side by side in one line of cache.
-    struct Layer {
-        double width;  // x_i / 2^23
-        double inner;  // x_{i+1}: the rectangle's part under the curve ends there
-    };
-
     // The candidate of 32 random bits: layer i from the low 8, the abscissa
     // j x_i / 2^23 from the top 24 with j = (bits >> 8) - 2^23 in [-2^23, 2^23).
     Candidate candidate(std::uint32_t half) const {
         const std::size_t layer = half & 0xffu;
         const std::int32_t j = static_cast<std::int32_t>(half >> 8) - (std::int32_t{1} << 23);
-        return {static_cast<double>(j) * layer_[layer].width, layer};
+        return {static_cast<double>(j) * width_[layer], layer};
     }
 
     // Inside the layer's rectangle below the curve: |x| < x_{i+1}.
-    bool inside(const Candidate& c) const { return std::fabs(c.x) < layer_[c.layer].inner; }
+    bool inside(const Candidate& c) const { return std::fabs(c.x) < inner_[c.layer]; }
 
     // A draw that left its rectangle: the wedge under the curve, the tail of
     // the base layer, or a new draw.
@@ -114,7 +108,10 @@ class Ziggurat {
 
     double x_[kLayers + 1];
     double f_[kLayers + 1];  // exp(-x_i^2 / 2)
-    Layer layer_[kLayers];
+    // The fast path's tables, apart so that a layer indexes each with one
+    // scaled address.
+    double width_[kLayers];  // x_i / 2^23
+    double inner_[kLayers];  // x_{i+1}: the rectangle's part under the curve ends there
 };
 
 template <class Bits>
