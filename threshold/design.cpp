@@ -214,9 +214,14 @@ class LevelEquation {
             sum += term.length * v.value;
             slope_sum += term.length * v.value * (1.0 + 0.5 * v.log_slope);
         }
-        const double genome_term = twice_rate_ * t * sum;
-        const double level_factor = chromosomes_ + genome_term;
+        const double level_factor = chromosomes_ + twice_rate_ * t * sum;
         const LogLevel level = log_pointwise_level(tail_, t);
+        if (!std::isfinite(level_factor)) {
+            // 2 rho G T beyond the doubles: C no longer counts beside it.
+            return Value{
+                std::log(twice_rate_) + std::log(t) + std::log(sum) + level.value - log_alpha_,
+                slope_sum / (t * sum) + level.slope};
+        }
         return Value{std::log(level_factor) + level.value - log_alpha_,
                      twice_rate_ * slope_sum / level_factor + level.slope};
     }
