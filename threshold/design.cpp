@@ -103,7 +103,9 @@ NuValue nu_sum(double x) {
             break;
         }
     }
-    return NuValue{2.0 / (x * x) * std::exp(-2.0 * s), -2.0 - 2.0 * slope};
+    // x^2 overflows beyond 1.3e154, where 2 / x / x still reaches the subnormals.
+    const double two_over_square = x < 1e150 ? 2.0 / (x * x) : 2.0 / x / x;
+    return NuValue{two_over_square * std::exp(-2.0 * s), -2.0 - 2.0 * slope};
 }
 
 NuValue nu_with_slope(double x) {
