@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "simulation/null_scan.h"
+#include "threshold/design.h"
+#include "threshold/genetic_map.h"
 
 namespace {
 
@@ -190,6 +192,47 @@ TEST(SimulatedThreshold, AgreesWithTheAnalyticFormula) {
         const sim::Estimate level = sim::simulated_level(maxima, row.analytic);
         EXPECT_GT(level.value, 0.02) << row.name;
         EXPECT_LT(level.value, 0.08) << row.name;
+    }
+}
+
+// The mpmath references of the table above are the threshold library's own
+// formula at the intervals simulated (design_threshold), to its accuracy.
+TEST(SimulatedThreshold, ReferencesAreTheLibraryFormula) {
+    struct Row {
+        double length, chromosomes, spacing_cm;
+        Tail tail;
+        double rate, analytic;
+    };
+    const Row rows[] = {
+        {33, 23, 1, Tail::one_sided, 2, 3.3219127660172125},
+        {33, 23, 10, Tail::one_sided, 2, 2.829170822832336},
+        {16, 20, 1, Tail::two_sided, 1, 3.096917510980945},
+        {16, 20, 10, Tail::two_sided, 1, 2.7478893308909869},
+        {16, 20, 1, Tail::two_df, 1.5, 4.0010778364707908},
+        {16, 20, 10, Tail::two_df, 1.5, 3.5039841280039838},
+        {4, 1, 0, Tail::one_sided, 1, 2.2871246092170385},
+    };
+    for (const Row& row : rows) {
+        // The spacing simulated: ceil(100 L / s) equal intervals per chromosome.
+        const sim::NullScan scan =
+            sim::even_null_scan(row.length, row.chromosomes, row.spacing_cm, row.tail, row.rate);
+        const double spacing = scan.dense ? 0.0 : scan.chromosomes[0][0];
+        const lodthresh::Scan analytic = lodthresh::even_scan(row.length, row.chromosomes, spacing);
+        EXPECT_NEAR(lodthresh::design_threshold(analytic, row.tail, row.rate, 0.05).lod,
+                    row.analytic, 1e-8)
+            << row.length << " " << row.spacing_cm;
+    }
+    const struct {
+        Tail tail;
+        double rate, analytic;
+    } maps[] = {{Tail::one_sided, 2, 2.8353893426218177},
+                {Tail::two_sided, 1, 3.0480797794487833},
+                {Tail::two_df, 1.5, 3.8219297461184314}};
+    for (const auto& row : maps) {
+        EXPECT_NEAR(
+            lodthresh::design_threshold(lodthresh::map_scan(test_map()), row.tail, row.rate, 0.05)
+                .lod,
+            row.analytic, 1e-8);
     }
 }
 
