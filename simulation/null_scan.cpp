@@ -26,9 +26,10 @@ constexpr double kLodPerChiSquare = 0.5 / 2.302585092994045684;
 // the multiply-add of one waits on no other and the generator state stays in
 // registers. The lane count is part of the order of the draws, so of the
 // results of a seed.
-constexpr unsigned kLanes = 8;
+constexpr std::size_t kLanes = 8;
 // Markers stepped between two fills of the normal buffer (kLanes deviates per
 // marker and component): 16 KiB of deviates, within the first-level cache.
+// The stop flag is read once per chunk.
 constexpr std::size_t kChunk = 256;
 // Normal deviates per block of replicates that the blocks aim at, so that the
 // jump of the block's stream (about 1 us) costs well under 1 % of the block.
@@ -37,8 +38,7 @@ constexpr std::uint64_t kMaxRoundsPerBlock = 512;
 // The most marker intervals an even or dense scan may have in all: its
 // distances alone then take 512 MiB.
 constexpr double kMaxSteps = 67108864.0;  // 2^26
-// How often the progress callback may be called, and how often the running
-// total is published.
+// The shortest time between two calls of the progress callback.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
 [[noreturn]] void invalid(const std::string& message) {
@@ -180,7 +180,7 @@ double statistic(double z, double w) {
 }
 
 template <Tail kTail>
-constexpr unsigned kComponents = kTail == Tail::two_df ? 2 : 1;
+constexpr std::size_t kComponents = kTail == Tail::two_df ? 2 : 1;
 
 // kLanes replicates of the whole scan from `bits`, one deviate per lane and
 // component at each marker, markers in order, lanes within a marker, the
@@ -190,13 +190,13 @@ constexpr unsigned kComponents = kTail == Tail::two_df ? 2 : 1;
 template <Tail kTail, bool kDense>
 bool run_lanes(const Plan& plan, const Ziggurat& normal, Xoshiro256& stream,
                const std::atomic<bool>* stop, double* fine, double* coarse) {
-    constexpr unsigned kC = kComponents<kTail>;
+    constexpr std::size_t kC = kComponents<kTail>;
     Xoshiro256 bits = stream;
     double buffer[kChunk * kLanes * kC];
     const double floor = kTail == Tail::one_sided ? -std::numeric_limits<double>::infinity() : 0.0;
     double m[kLanes];
     double c[kLanes];
-    for (unsigned k = 0; k < kLanes; ++k) {
+    for (std::size_t k = 0; k < kLanes; ++k) {
         m[k] = floor;
         c[k] = floor;
     }
@@ -204,13 +204,13 @@ bool run_lanes(const Plan& plan, const Ziggurat& normal, Xoshiro256& stream,
         double z[kLanes];
         double w[kLanes] = {};
         normal.fill(bits, buffer, kLanes * kC);
-        for (unsigned k = 0; k < kLanes; ++k) {
+        for (std::size_t k = 0; k < kLanes; ++k) {
             z[k] = buffer[kC * k];
             if constexpr (kC == 2) {
                 w[k] = buffer[2 * k + 1];
             }
         }
-        for (unsigned k = 0; k < kLanes; ++k) {
+        for (std::size_t k = 0; k < kLanes; ++k) {
             const double t = statistic<kTail>(z[k], w[k]);
             m[k] = t > m[k] ? t : m[k];
             c[k] = t > c[k] ? t : c[k];
@@ -233,7 +233,7 @@ bool run_lanes(const Plan& plan, const Ziggurat& normal, Xoshiro256& stream,
                 const Step a = run->a;
                 const Step d = run->d;
                 for (std::size_t i = 0; i < n; ++i, ++j, e += kLanes * kC) {
-                    for (unsigned k = 0; k < kLanes; ++k) {
+                    for (std::size_t k = 0; k < kLanes; ++k) {
                         if constexpr (kC == 2) {
                             z[k] = a.r * z[k] + a.s * e[2 * k];
                             w[k] = d.r * w[k] + d.s * e[2 * k + 1];
@@ -246,7 +246,7 @@ bool run_lanes(const Plan& plan, const Ziggurat& normal, Xoshiro256& stream,
                     if constexpr (kDense) {
                         // The subgrid: every fourth marker from the first.
                         if ((j & 3) == 3) {
-                            for (unsigned k = 0; k < kLanes; ++k) {
+                            for (std::size_t k = 0; k < kLanes; ++k) {
                                 const double t = statistic<kTail>(z[k], w[k]);
                                 c[k] = t > c[k] ? t : c[k];
                             }
@@ -261,7 +261,7 @@ bool run_lanes(const Plan& plan, const Ziggurat& normal, Xoshiro256& stream,
             }
         }
     }
-    for (unsigned k = 0; k < kLanes; ++k) {
+    for (std::size_t k = 0; k < kLanes; ++k) {
         fine[k] = kTail == Tail::two_sided ? m[k] * m[k] : m[k];
         if constexpr (kDense) {
             coarse[k] = kTail == Tail::two_sided ? c[k] * c[k] : c[k];
@@ -351,7 +351,7 @@ class Progress {
 
 // Replicates per block: whole rounds of kLanes, about kDrawsPerBlock deviates.
 std::uint64_t rounds_per_block(std::uint64_t markers_per_replicate) {
-    const std::uint64_t per_round = markers_per_replicate * kLanes;
+    const std::uint64_t per_round = std::max<std::uint64_t>(1, markers_per_replicate * kLanes);
     const std::uint64_t rounds = (kDrawsPerBlock + per_round - 1) / per_round;
     return std::clamp<std::uint64_t>(rounds, 1, kMaxRoundsPerBlock);
 }
@@ -560,9 +560,9 @@ bool simulate(const NullScan& scan, std::uint64_t replicates, const Control& con
                     // are drawn and dropped, so that a run of n replicates is
                     // the start of any longer run.
                     const std::uint64_t lanes = std::min<std::uint64_t>(kLanes, end - lane0);
-                    std::copy(fine, fine + lanes, out.maxima_.begin() + lane0);
+                    std::copy(fine, fine + lanes, out.maxima_.data() + lane0);
                     if (scan.dense) {
-                        std::copy(coarse, coarse + lanes, out.coarse_.begin() + lane0);
+                        std::copy(coarse, coarse + lanes, out.coarse_.data() + lane0);
                     }
                     if (stopped()) {
                         return;
