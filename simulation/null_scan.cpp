@@ -24,8 +24,8 @@ constexpr double kLodPerChiSquare = 0.5 / 2.302585092994045684;
 
 // Replicates run side by side in lanes: independent chains interleaved so that
 // the multiply-add of one waits on no other and the generator state stays in
-// registers. The lane count is part of the order of the draws, so of the
-// results of a seed.
+// registers. The lane count fixes the order of the draws, and so the results
+// of a seed.
 constexpr std::size_t kLanes = 8;
 // Markers stepped between two fills of the normal buffer (kLanes deviates per
 // marker and component): 16 KiB of deviates, within the first-level cache.

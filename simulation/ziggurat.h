@@ -111,7 +111,7 @@ class Ziggurat {
     // The fast path's tables, apart so that a layer indexes each with one
     // scaled address.
     double width_[kLayers];  // x_i / 2^23
-    double inner_[kLayers];  // x_{i+1}: the rectangle's part under the curve ends there
+    double inner_[kLayers];  // x_{i+1}: the rectangle lies under the curve up to there
 };
 
 template <class Bits>
