@@ -1,6 +1,8 @@
 #include "simulation/null_scan.h"
 
+#if defined(__linux__)
 #include <sched.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -493,6 +495,9 @@ std::uint64_t markers(const NullScan& scan) {
 }
 
 unsigned available_cpus() {
+#if defined(__linux__)
+    // The process's affinity mask: a container or taskset may allow fewer CPUs
+    // than the machine has.
     cpu_set_t set;
     CPU_ZERO(&set);
     if (sched_getaffinity(0, sizeof set, &set) == 0) {
@@ -501,6 +506,7 @@ unsigned available_cpus() {
             return static_cast<unsigned>(count);
         }
     }
+#endif
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
