@@ -91,10 +91,16 @@ class Ziggurat {
     };
 
     // The candidate of 32 random bits: layer i from the low 8, the abscissa
-    // j x_i / 2^23 from the top 24 with j = (bits >> 8) - 2^23 in [-2^23, 2^23).
+    // j x_i / 2^23 from the top 24 read as a signed number, j in [-2^23, 2^23):
+    // the word as a two's-complement integer shifted right arithmetically, one
+    // instruction fewer than an offset (the compiler's behaviour, checked
+    // below, and the rule from C++20 on).
     Candidate candidate(std::uint32_t half) const {
+        static_assert(static_cast<std::int32_t>(0xffffff00u) >> 8 == -1 &&
+                          static_cast<std::int32_t>(0x80000000u) >> 8 == -(1 << 23),
+                      "the ziggurat needs two's-complement integers shifted arithmetically");
         const std::size_t layer = half & 0xffu;
-        const std::int32_t j = static_cast<std::int32_t>(half >> 8) - (std::int32_t{1} << 23);
+        const std::int32_t j = static_cast<std::int32_t>(half) >> 8;
         return {static_cast<double>(j) * width_[layer], layer};
     }
 
