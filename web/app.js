@@ -1,0 +1,291 @@
+// The page: one state object, read from and written to the URL, and a view
+// redrawn from it. Every check, word and number comes from the WebAssembly
+// module (lodthresh.js), which runs the command line's own code; this module
+// only lays its answer out and turns values into plot coordinates.
+
+const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing'];
+const SVG = 'http://www.w3.org/2000/svg';
+const PLOT = { width: 480, height: 300, left: 44, right: 12, top: 14, bottom: 40 };
+
+const $ = (id) => document.getElementById(id);
+
+// The state: each field's text as typed (empty: the command line's default),
+// and the chosen map file, which stays in the page.
+function stateFromUrl() {
+  const params = new URLSearchParams(window.location.search);
+  const state = { map_name: '', map_text: '' };
+  for (const field of FIELDS) {
+    state[field] = params.get(field) ?? '';
+  }
+  return state;
+}
+
+// The query as the command line's long options, commas left readable.
+function urlOf(state) {
+  const parts = FIELDS.filter((field) => state[field] !== '').map(
+    (field) => `${field}=${encodeURIComponent(state[field]).replace(/%2C/gi, ',')}`);
+  return parts.length > 0 ? `?${parts.join('&')}` : window.location.pathname;
+}
+
+function element(name, attributes = {}, text = '') {
+  const node = document.createElement(name);
+  for (const [key, value] of Object.entries(attributes)) {
+    node.setAttribute(key, value);
+  }
+  if (text !== '') {
+    node.textContent = text;
+  }
+  return node;
+}
+
+function svg(name, attributes = {}, text = '') {
+  const node = document.createElementNS(SVG, name);
+  for (const [key, value] of Object.entries(attributes)) {
+    node.setAttribute(key, value);
+  }
+  if (text !== '') {
+    node.textContent = text;
+  }
+  return node;
+}
+
+function showMessages(errors, mapChosen) {
+  const byField = new Map(errors.map((error) => [error.field, error.message]));
+  for (const field of [...FIELDS, 'map']) {
+    const input = $(field);
+    const message = byField.get(field) ?? '';
+    $(`${field}-message`).textContent = message;
+    if (message !== '') {
+      input.setAttribute('aria-invalid', 'true');
+    } else {
+      input.removeAttribute('aria-invalid');
+    }
+  }
+  for (const field of ['length', 'chromosomes', 'spacing']) {
+    $(field).disabled = mapChosen;
+  }
+}
+
+// The command line's text table as an HTML table: its headings and cells; a
+// row without a result gives its reason across the result columns.
+function drawTable(answer) {
+  const table = $('table');
+  table.replaceChildren();
+  table.append(element('caption', {}, 'Critical LOD scores, one row per genome, design, level and spacing'));
+  const head = element('tr');
+  for (const heading of answer.header) {
+    head.append(element('th', { scope: 'col', 'data-column': heading }, heading));
+  }
+  const thead = element('thead');
+  thead.append(head);
+  table.append(thead);
+  const body = element('tbody');
+  for (const row of answer.rows) {
+    const tr = element('tr');
+    row.cells.forEach((cell, i) => {
+      tr.append(element('td', { 'data-column': answer.header[i] }, cell));
+    });
+    if (!row.ok) {
+      tr.append(element('td', { colspan: String(answer.header.length - row.cells.length), class: 'reason' },
+        row.reason));
+    }
+    body.append(tr);
+  }
+  table.append(body);
+}
+
+// Plot coordinates of a value: spacing in cM across, LOD up.
+function scales(plot) {
+  const xMax = plot.x_ticks[plot.x_ticks.length - 1];
+  const yMax = plot.y_ticks[plot.y_ticks.length - 1];
+  const width = PLOT.width - PLOT.left - PLOT.right;
+  const height = PLOT.height - PLOT.top - PLOT.bottom;
+  return {
+    x: (value) => (PLOT.left + (value / xMax) * width).toFixed(1),
+    y: (value) => (PLOT.top + height - (value / yMax) * height).toFixed(1),
+  };
+}
+
+// The curve's stretches where there is a threshold.
+function pathOf(xs, ys, scale) {
+  let path = '';
+  let pen = 'M';
+  xs.forEach((x, i) => {
+    if (ys[i] === null) {
+      pen = 'M';
+      return;
+    }
+    path += `${pen}${scale.x(x)},${scale.y(ys[i])}`;
+    pen = 'L';
+  });
+  return path;
+}
+
+function drawPlot(plot, index) {
+  const scale = scales(plot);
+  const figure = element('figure', { class: 'plot' });
+  const titleId = `plot-title-${index}`;
+  const root = svg('svg', {
+    viewBox: `0 0 ${PLOT.width} ${PLOT.height}`, role: 'img', 'aria-labelledby': titleId,
+  });
+  root.append(svg('title', { id: titleId },
+    `Critical LOD against marker spacing, ${plot.design}, ${plot.genome}`));
+  const axes = svg('g', { class: 'axes' });
+  const x0 = scale.x(0);
+  const y0 = scale.y(0);
+  const xEnd = scale.x(plot.x_ticks[plot.x_ticks.length - 1]);
+  const yEnd = scale.y(plot.y_ticks[plot.y_ticks.length - 1]);
+  for (const tick of plot.y_ticks) {
+    axes.append(svg('line', { x1: x0, x2: xEnd, y1: scale.y(tick), y2: scale.y(tick), class: 'grid' }));
+    axes.append(svg('text', { x: PLOT.left - 6, y: scale.y(tick), class: 'y-tick' }, String(tick)));
+  }
+  for (const tick of plot.x_ticks) {
+    axes.append(svg('text', { x: scale.x(tick), y: Number(y0) + 16, class: 'x-tick' }, String(tick)));
+  }
+  axes.append(svg('path', { d: `M${x0},${yEnd}V${y0}H${xEnd}`, class: 'frame' }));
+  axes.append(svg('text', { x: (Number(x0) + Number(xEnd)) / 2, y: PLOT.height - 4, class: 'x-label' },
+    'marker spacing (cM)'));
+  axes.append(svg('text', { x: 12, y: (Number(y0) + Number(yEnd)) / 2, class: 'y-label',
+    transform: `rotate(-90 12 ${(Number(y0) + Number(yEnd)) / 2})` }, 'critical LOD'));
+  root.append(axes);
+
+  plot.levels.forEach((level, i) => {
+    const group = svg('g', { class: `level level-${i % 4}`, 'data-level': level });
+    if (plot.dense[i] !== null) {
+      group.append(svg('line', { x1: x0, x2: xEnd, y1: scale.y(plot.dense[i]), y2: scale.y(plot.dense[i]),
+        class: 'dense' }));
+    }
+    group.append(svg('path', { d: pathOf(plot.spacings_cm, plot.curves[i], scale), class: 'curve' }));
+    plot.fixed_spacings_cm.forEach((x, k) => {
+      if (plot.fixed[i][k] !== null) {
+        group.append(svg('circle', { cx: scale.x(x), cy: scale.y(plot.fixed[i][k]), r: 3, class: 'fixed' }));
+      }
+    });
+    if (plot.map && plot.map[i] !== null) {
+      const cx = Number(scale.x(plot.map_spacing_cm));
+      const cy = Number(scale.y(plot.map[i]));
+      group.append(svg('path', { d: `M${cx},${cy - 5}L${cx + 5},${cy}L${cx},${cy + 5}L${cx - 5},${cy}Z`,
+        class: 'map' }));
+    }
+    root.append(group);
+  });
+  figure.append(root);
+
+  const caption = element('figcaption');
+  caption.append(element('strong', {}, plot.design), ` on ${plot.genome}. `);
+  const legend = element('ul', { class: 'legend' });
+  plot.levels.forEach((level, i) => {
+    legend.append(element('li', { class: `level-${i % 4}` }, `α = ${level}`));
+  });
+  caption.append(legend,
+    'Curves: the threshold with markers that far apart; line: the dense map; dots: the old fixed fractions 0.93, 0.9, 0.85, 0.8 of the dense map\u2019s LOD at 1, 2, 5, 10 cM',
+    plot.map ? '; diamond: the map\u2019s own threshold at its mean spacing.' : '.');
+  figure.append(caption);
+  return figure;
+}
+
+function draw(module, state) {
+  const started = performance.now();
+  const answer = JSON.parse(module.calculate(state));
+  const errors = answer.errors;
+  showMessages(errors, state.map_name !== '');
+  const results = $('results');
+  if (errors.length > 0 || answer.fault) {
+    $('status').textContent = answer.fault
+      ? `No table: ${answer.fault}`
+      : 'No table: a value above is not valid.';
+    $('table').replaceChildren();
+    $('plots').replaceChildren();
+    $('command').textContent = '';
+    $('download').disabled = true;
+    results.dataset.csv = '';
+    results.dataset.rows = '0';
+  } else {
+    $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.`;
+    $('command').textContent = answer.command;
+    drawTable(answer);
+    $('plots').replaceChildren(...answer.plots.map(drawPlot));
+    $('download').disabled = false;
+    results.dataset.rows = String(answer.rows.length);
+    results.dataset.csv = answer.csv;
+  }
+  results.dataset.redrawMs = (performance.now() - started).toFixed(2);
+}
+
+function describeDesigns(module) {
+  const designs = JSON.parse(module.designs());
+  const list = $('design-names');
+  const help = $('design-help');
+  list.append(element('option', { value: 'all' }));
+  for (const design of designs) {
+    list.append(element('option', { value: design.name }));
+    help.append(element('dt', {}, design.name),
+      element('dd', {}, `${design.meaning} (${design.tail}, rate ${design.rate})`));
+  }
+}
+
+function download(csv) {
+  const url = URL.createObjectURL(new Blob([csv], { type: 'text/csv' }));
+  const link = element('a', { href: url, download: 'lodthresh.csv' });
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 0);
+}
+
+async function start() {
+  const module = await window.createLodthresh();
+  const state = stateFromUrl();
+  for (const field of FIELDS) {
+    $(field).value = state[field];
+  }
+  describeDesigns(module);
+
+  const update = () => {
+    window.history.replaceState(null, '', urlOf(state));
+    draw(module, state);
+  };
+  $('inputs').addEventListener('input', (event) => {
+    if (FIELDS.includes(event.target.id)) {
+      state[event.target.id] = event.target.value.trim();
+      update();
+    }
+  });
+  $('inputs').addEventListener('submit', (event) => event.preventDefault());
+  for (const preset of document.querySelectorAll('.presets button')) {
+    preset.addEventListener('click', () => {
+      for (const field of ['length', 'chromosomes']) {
+        state[field] = preset.dataset[field];
+        $(field).value = state[field];
+      }
+      update();
+    });
+  }
+  $('map').addEventListener('change', () => {
+    const file = $('map').files[0];
+    if (!file) {
+      return;
+    }
+    const reader = new FileReader();
+    reader.addEventListener('load', () => {
+      state.map_name = file.name;
+      state.map_text = String(reader.result);
+      $('map-clear').hidden = false;
+      update();
+    });
+    reader.readAsText(file);
+  });
+  $('map-clear').addEventListener('click', () => {
+    state.map_name = '';
+    state.map_text = '';
+    $('map').value = '';
+    $('map-clear').hidden = true;
+    update();
+  });
+  $('download').addEventListener('click', () => download($('results').dataset.csv));
+  draw(module, state);
+}
+
+start().catch((error) => {
+  $('status').textContent = `The calculator could not start: ${error.message}`;
+});

@@ -1,0 +1,490 @@
+#include "web/page.h"
+
+#include <cmath>
+#include <cstddef>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "table/design_rows.h"
+#include "table/shortest.h"
+#include "table/values.h"
+#include "threshold/design.h"
+#include "threshold/genetic_map.h"
+#include "web/text_cells.h"
+
+namespace lodthresh::web {
+
+namespace {
+
+using table::DesignChoice;
+using table::DesignRow;
+using table::Format;
+
+// The command line's defaults for options not given.
+constexpr double kDefaultLength = 33.0;
+constexpr double kDefaultChromosomes = 23.0;
+constexpr double kDefaultRate = 2.0;
+constexpr Tail kDefaultTail = Tail::one_sided;
+constexpr double kDefaultAlpha = 0.05;
+const std::vector<double> kDefaultSpacings = {0.0, 1.0, 2.0, 5.0, 10.0};
+
+// The plots: the critical LOD from a dense map to markers 20 cM apart, beside
+// the fixed fractions of the dense map's LOD that were used before nu.
+constexpr double kPlotSpacingStepCm = 0.5;
+constexpr int kPlotSpacingSteps = 40;
+constexpr double kPlotSpacingTickCm = 5.0;
+constexpr double kFixedSpacingsCm[] = {1.0, 2.0, 5.0, 10.0};
+constexpr double kFixedFractions[] = {0.93, 0.9, 0.85, 0.8};
+
+// ---- JSON
+
+// Every string the page gets is the program's own text, a message quoting
+// what the user typed, or the name of a file: escaped per RFC 8259.
+void append_string(const std::string& text, std::string& out) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+// Every bit of the double, as the command line's machine formats write it;
+// null where there is no value.
+void append_number(double value, std::string& out) {
+    if (std::isfinite(value)) {
+        table::append_shortest(value, out);
+    } else {
+        out += "null";
+    }
+}
+
+template <typename T, typename Append>
+void append_array(const std::vector<T>& values, Append append, std::string& out) {
+    out += '[';
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out += i == 0 ? "" : ",";
+        append(values[i], out);
+    }
+    out += ']';
+}
+
+void append_numbers(const std::vector<double>& values, std::string& out) {
+    append_array(values, append_number, out);
+}
+
+void append_strings(const std::vector<std::string>& values, std::string& out) {
+    append_array(values, append_string, out);
+}
+
+// ---- The request
+
+struct FieldError {
+    const char* field;
+    std::string message;
+};
+
+// The values of a request, each list as the command line expands it.
+struct Choices {
+    std::vector<double> lengths{kDefaultLength};
+    std::vector<double> chromosomes{kDefaultChromosomes};
+    std::vector<DesignChoice> designs{DesignChoice{nullptr, kDefaultTail, kDefaultRate}};
+    std::vector<double> alphas{kDefaultAlpha};
+    std::vector<double> spacings_cm = kDefaultSpacings;
+    bool has_map = false;
+    GeneticMap map;
+};
+
+// Parses a field given (not empty) with the command line's parser, and on
+// failure says what the command line says: the option's long name, then the
+// parser's reason.
+template <typename Value, typename Parser>
+void parse_field(const char* field, const std::string& text, Parser parser, Value* value,
+                 std::vector<FieldError>& errors) {
+    if (text.empty()) {
+        return;
+    }
+    Value parsed{};
+    const std::string error = parser(text, &parsed);
+    if (error.empty()) {
+        *value = std::move(parsed);
+    } else {
+        errors.push_back({field, std::string("--") + field + ": " + error});
+    }
+}
+
+// The map's lines that are no marker, each as the command line reports a bad
+// line of a file: its name and line number, then the reason.
+void read_map(const Request& request, Choices& choices, std::vector<FieldError>& errors) {
+    MapReading reading = read_genetic_map(request.map_text);
+    if (reading.errors.empty()) {
+        choices.has_map = true;
+        choices.map = std::move(reading.map);
+        return;
+    }
+    std::string message;
+    for (const MapError& error : reading.errors) {
+        message += message.empty() ? "" : "\n";
+        message += request.map_name + ":" + std::to_string(error.line) + ": " + error.reason;
+    }
+    errors.push_back({"map", message});
+}
+
+std::vector<FieldError> parse_request(const Request& request, Choices& choices) {
+    std::vector<FieldError> errors;
+    if (!request.map_name.empty()) {
+        read_map(request, choices, errors);
+    } else {
+        parse_field("length", request.length, table::parse_lengths, &choices.lengths, errors);
+        parse_field("chromosomes", request.chromosomes, table::parse_chromosome_list,
+                    &choices.chromosomes, errors);
+    }
+    if (!request.design.empty() && (!request.rate.empty() || !request.tail.empty())) {
+        errors.push_back({"design", !request.rate.empty()
+                                        ? "--design cannot be given with --rate"
+                                        : "--design cannot be given with --tail"});
+    } else if (!request.design.empty()) {
+        parse_field("design", request.design, table::parse_designs, &choices.designs, errors);
+    } else {
+        Tail tail = kDefaultTail;
+        parse_field("tail", request.tail, table::parse_tail, &tail, errors);
+        choices.designs.front().tail = tail;
+        parse_field(
+            "rate", request.rate,
+            [tail](const std::string& text, std::vector<DesignChoice>* designs) {
+                return table::parse_designs_or_rates(text, tail, designs);
+            },
+            &choices.designs, errors);
+    }
+    parse_field("alpha", request.alpha, table::parse_alphas, &choices.alphas, errors);
+    if (!choices.has_map) {
+        parse_field("spacing", request.spacing, table::parse_spacings, &choices.spacings_cm,
+                    errors);
+    }
+    return errors;
+}
+
+// ---- The command line that gives the same table
+
+// A value as a POSIX shell takes it: bare when it is made of characters the
+// shell leaves alone, else in single quotes.
+void append_shell_word(const std::string& word, std::string& out) {
+    bool plain = !word.empty();
+    for (const char c : word) {
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') ||
+                          std::string(",.-_+/:=@%").find(c) != std::string::npos;
+        plain = plain && safe;
+    }
+    if (plain) {
+        out += word;
+        return;
+    }
+    out += '\'';
+    for (const char c : word) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    out += '\'';
+}
+
+std::string command_of(const Request& request, bool has_map) {
+    std::string command = "lodthresh";
+    const auto option = [&command](const char* name, const std::string& value) {
+        if (!value.empty()) {
+            command += " --";
+            command += name;
+            command += ' ';
+            append_shell_word(value, command);
+        }
+    };
+    if (has_map) {
+        option("map", request.map_name);
+    } else {
+        option("length", request.length);
+        option("chromosomes", request.chromosomes);
+    }
+    option("design", request.design);
+    option("rate", request.rate);
+    option("tail", request.tail);
+    option("alpha", request.alpha);
+    if (!has_map) {
+        option("spacing", request.spacing);
+    }
+    return command;
+}
+
+// ---- The rows
+
+std::vector<DesignRow> rows_of(const Choices& choices, const std::string& map_name) {
+    std::vector<DesignRow> rows;
+    const auto solve = [&rows](const Scan& scan, DesignRow row) {
+        table::solve_design_row(scan, row);
+        rows.push_back(row);
+    };
+    if (choices.has_map) {
+        const Scan scan = map_scan(choices.map);
+        for (const DesignChoice& design : choices.designs) {
+            for (const double alpha : choices.alphas) {
+                solve(scan, DesignRow{map_length(choices.map),
+                                      scan.chromosomes,
+                                      map_name.c_str(),
+                                      design,
+                                      alpha,
+                                      0.0,
+                                      table::Status::ok,
+                                      DesignThreshold{},
+                                      {}});
+            }
+        }
+        return rows;
+    }
+    for (const double length : choices.lengths) {
+        for (const double chromosomes : choices.chromosomes) {
+            for (const DesignChoice& design : choices.designs) {
+                for (const double alpha : choices.alphas) {
+                    for (const double spacing_cm : choices.spacings_cm) {
+                        solve(even_scan(length, chromosomes, spacing_cm / 100.0),
+                              DesignRow{length,
+                                        chromosomes,
+                                        nullptr,
+                                        design,
+                                        alpha,
+                                        spacing_cm,
+                                        table::Status::ok,
+                                        DesignThreshold{},
+                                        {}});
+                    }
+                }
+            }
+        }
+    }
+    return rows;
+}
+
+void append_rows(const std::vector<DesignRow>& rows, std::string& out) {
+    std::string header;
+    table::append_design_header(Format::text, false, header);
+    out += "\"header\":";
+    append_strings(header_cells(header), out);
+    out += ",\"rows\":[";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const RowCells cells = row_cells(rows[i], i);
+        out += i == 0 ? "{" : ",{";
+        out += rows[i].status == table::Status::ok ? "\"ok\":true" : "\"ok\":false";
+        out += ",\"cells\":";
+        append_strings(cells.cells, out);
+        out += ",\"reason\":";
+        append_string(cells.reason, out);
+        out += '}';
+    }
+    out += "],\"csv\":";
+    std::string csv;
+    table::append_design_header(Format::csv, false, csv);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        table::append_design_row(Format::csv, false, rows[i], i, csv);
+    }
+    append_string(csv, out);
+}
+
+// ---- The plots
+
+// The critical LOD, or NaN where no threshold meets the level.
+double lod_or_nan(const Scan& scan, const DesignChoice& design, double alpha) {
+    try {
+        return design_threshold(scan, design.tail, design.rate, alpha).lod;
+    } catch (const std::exception&) {
+        return std::nan("");
+    }
+}
+
+// Ticks for an axis from 0 to at least `top`: steps of 1, 2 or 5 times a
+// power of ten, four to ten of them.
+std::vector<double> ticks_to(double top) {
+    double step = 1.0;
+    if (!(top > 0.0) || !std::isfinite(top)) {
+        return {0.0, 1.0};
+    }
+    const double magnitude = std::pow(10.0, std::floor(std::log10(top / 4.0)));
+    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+        step = factor * magnitude;
+        if (top / step <= 10.0) {
+            break;
+        }
+    }
+    std::vector<double> ticks;
+    for (int i = 0;; ++i) {
+        ticks.push_back(i * step);
+        if (i * step >= top) {
+            break;
+        }
+    }
+    return ticks;
+}
+
+std::string design_label(const DesignChoice& design) {
+    std::string label = design.name != nullptr ? std::string(design.name) + ": " : "rate ";
+    label += design.name != nullptr ? "" : table::shortest(design.rate) + ", ";
+    label += tail_name(design.tail);
+    if (design.name != nullptr) {
+        label += ", rate " + table::shortest(design.rate);
+    }
+    return label;
+}
+
+void append_plot(const Choices& choices, const DesignChoice& design, std::string& out) {
+    const double length = choices.has_map ? map_length(choices.map) : choices.lengths.front();
+    const double chromosomes = choices.has_map ? static_cast<double>(choices.map.chromosomes.size())
+                                               : choices.chromosomes.front();
+    std::vector<double> spacings;
+    for (int i = 0; i <= kPlotSpacingSteps; ++i) {
+        spacings.push_back(i * kPlotSpacingStepCm);
+    }
+    std::vector<double> fixed_spacings(std::begin(kFixedSpacingsCm), std::end(kFixedSpacingsCm));
+    std::vector<std::vector<double>> curves;
+    std::vector<std::vector<double>> fixed;
+    std::vector<double> dense;
+    std::vector<double> map_lods;
+    std::vector<std::string> levels;
+    double top = 0.0;
+    for (const double alpha : choices.alphas) {
+        std::vector<double> curve;
+        for (const double spacing_cm : spacings) {
+            curve.push_back(
+                lod_or_nan(even_scan(length, chromosomes, spacing_cm / 100.0), design, alpha));
+            top = std::isfinite(curve.back()) && curve.back() > top ? curve.back() : top;
+        }
+        dense.push_back(curve.front());
+        std::vector<double> points;
+        for (const double fraction : kFixedFractions) {
+            points.push_back(fraction * curve.front());
+        }
+        if (choices.has_map) {
+            map_lods.push_back(lod_or_nan(map_scan(choices.map), design, alpha));
+            top = std::isfinite(map_lods.back()) && map_lods.back() > top ? map_lods.back() : top;
+        }
+        curves.push_back(std::move(curve));
+        fixed.push_back(std::move(points));
+        levels.push_back(table::shortest(alpha));
+    }
+    out += "{\"design\":";
+    append_string(design_label(design), out);
+    out += ",\"genome\":";
+    append_string(choices.has_map ? "the map's " + table::shortest(length) + " M on " +
+                                        table::shortest(chromosomes) + " chromosomes"
+                                  : table::shortest(length) + " M on " +
+                                        table::shortest(chromosomes) + " chromosomes",
+                  out);
+    out += ",\"levels\":";
+    append_strings(levels, out);
+    out += ",\"spacings_cm\":";
+    append_numbers(spacings, out);
+    out += ",\"curves\":";
+    append_array(curves, append_numbers, out);
+    out += ",\"dense\":";
+    append_numbers(dense, out);
+    out += ",\"fixed_spacings_cm\":";
+    append_numbers(fixed_spacings, out);
+    out += ",\"fixed\":";
+    append_array(fixed, append_numbers, out);
+    if (choices.has_map) {
+        const Scan scan = map_scan(choices.map);
+        double intervals = 0.0;
+        for (const Stretch& stretch : scan.stretches) {
+            intervals += stretch.length;
+        }
+        out += ",\"map_spacing_cm\":";
+        append_number(scan.stretches.empty()
+                          ? 0.0
+                          : 100.0 * intervals / static_cast<double>(scan.stretches.size()),
+                      out);
+        out += ",\"map\":";
+        append_numbers(map_lods, out);
+    }
+    std::vector<double> x_ticks;
+    for (double x = 0.0; x <= spacings.back(); x += kPlotSpacingTickCm) {
+        x_ticks.push_back(x);
+    }
+    out += ",\"x_ticks\":";
+    append_numbers(x_ticks, out);
+    out += ",\"y_ticks\":";
+    append_numbers(ticks_to(top), out);
+    out += '}';
+}
+
+std::string answer_of(const Request& request) {
+    Choices choices;
+    const std::vector<FieldError> errors = parse_request(request, choices);
+    std::string out = "{\"errors\":[";
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        out += i == 0 ? "{\"field\":" : ",{\"field\":";
+        append_string(errors[i].field, out);
+        out += ",\"message\":";
+        append_string(errors[i].message, out);
+        out += '}';
+    }
+    out += ']';
+    if (!errors.empty()) {
+        out += '}';
+        return out;
+    }
+    out += ",\"command\":";
+    append_string(command_of(request, choices.has_map), out);
+    out += ',';
+    append_rows(rows_of(choices, request.map_name), out);
+    out += ",\"plots\":[";
+    for (std::size_t i = 0; i < choices.designs.size(); ++i) {
+        out += i == 0 ? "" : ",";
+        append_plot(choices, choices.designs[i], out);
+    }
+    out += "]}";
+    return out;
+}
+
+}  // namespace
+
+std::string designs_json() {
+    std::string out = "[";
+    for (const Design& design : designs()) {
+        out += out.size() == 1 ? "{\"name\":" : ",{\"name\":";
+        append_string(design.name, out);
+        out += ",\"tail\":";
+        append_string(tail_name(design.tail), out);
+        out += ",\"rate\":";
+        append_number(design.rate, out);
+        out += ",\"meaning\":";
+        append_string(design.meaning, out);
+        out += '}';
+    }
+    out += ']';
+    return out;
+}
+
+std::string calculate_json(const Request& request) {
+    // A fault of the libraries (bad input is reported as field errors, not
+    // thrown) reaches the page as a message, not as an aborted module.
+    try {
+        return answer_of(request);
+    } catch (const std::exception& fault) {
+        std::string out = "{\"errors\":[],\"fault\":";
+        append_string(fault.what(), out);
+        out += '}';
+        return out;
+    }
+}
+
+}  // namespace lodthresh::web
