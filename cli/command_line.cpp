@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch.h"
+#include "cli/designs.h"
 #include "cli/io.h"
+#include "cli/options.h"
 #include "numerics/numerics.h"
 #include "table/format.h"
 #include "table/shortest.h"
@@ -66,8 +69,6 @@ constexpr char kHelp[] =
     "line is bad or the output cannot be written; 2 for a bad option or value,\n"
     "or a batch file that cannot be read.\n";
 
-constexpr int kBatchOption = 256;
-
 constexpr option kOptions[] = {
     {"length", required_argument, nullptr, 'G'},
     {"chromosomes", required_argument, nullptr, 'C'},
@@ -77,34 +78,17 @@ constexpr option kOptions[] = {
     {"exact", no_argument, nullptr, 'x'},
     {"format", required_argument, nullptr, 'f'},
     {"batch", required_argument, nullptr, kBatchOption},
+    {"design", required_argument, nullptr, kDesignOption},
+    {"tail", required_argument, nullptr, kTailOption},
+    {"spacing", required_argument, nullptr, kSpacingOption},
+    {"map", required_argument, nullptr, kMapOption},
+    {"simulate", required_argument, nullptr, kSimulateOption},
+    {"seed", required_argument, nullptr, kSeedOption},
+    {"threads", required_argument, nullptr, kThreadsOption},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
-
-std::string long_name(int value) {
-    for (const option& o : kOptions) {
-        if (o.val == value && o.name != nullptr) {
-            return std::string("--") + o.name;
-        }
-    }
-    return "-" + std::string(1, static_cast<char>(value));
-}
-
-// What the command line asks for, as given; the values are checked later.
-struct Options {
-    std::optional<std::string> length, chromosomes, rate, alpha, precision;
-    std::string format = "text";
-    const char* batch = nullptr;
-    bool exact = false;
-    bool help = false;
-    bool version = false;
-};
-
-int usage_error(std::FILE* err, const std::string& message) {
-    std::fprintf(err, "lodthresh: %s\nTry 'lodthresh --help'.\n", message.c_str());
-    return 2;
-}
 
 // Reads the options into `options`; returns the exit status of a usage error.
 std::optional<int> read_options(int argc, char* argv[], Options& options, std::FILE* err) {
@@ -140,6 +124,27 @@ std::optional<int> read_options(int argc, char* argv[], Options& options, std::F
                 break;
             case kBatchOption:
                 options.batch = optarg;
+                break;
+            case kDesignOption:
+                options.design = optarg;
+                break;
+            case kTailOption:
+                options.tail = optarg;
+                break;
+            case kSpacingOption:
+                options.spacing = optarg;
+                break;
+            case kMapOption:
+                options.map = optarg;
+                break;
+            case kSimulateOption:
+                options.simulate = optarg;
+                break;
+            case kSeedOption:
+                options.seed = optarg;
+                break;
+            case kThreadsOption:
+                options.threads = optarg;
                 break;
             case 'h':
                 options.help = true;
@@ -358,13 +363,7 @@ struct BatchRules {
 std::string read_batch_line(const std::string& line, const BatchRules& rules,
                             std::vector<std::string>& fields, ThresholdParameters& parameters,
                             Rate& rate) {
-    fields.clear();
-    std::string::size_type start = 0;
-    while ((start = line.find_first_not_of(" \t", start)) != std::string::npos) {
-        const std::string::size_type end = line.find_first_of(" \t", start);
-        fields.emplace_back(line, start, end - start);
-        start = end;
-    }
+    split_fields(line, fields);
     if (fields.size() != 4 && fields.size() != 5) {
         return "expected 4 or 5 fields (length chromosomes rate alpha [precision]), found " +
                std::to_string(fields.size());
@@ -390,65 +389,22 @@ std::string read_batch_line(const std::string& line, const BatchRules& rules,
     return error.empty() ? "" : "precision: " + error;
 }
 
-bool skipped(const std::string& line) {
-    const std::string::size_type first = line.find_first_not_of(" \t");
-    return first == std::string::npos || line[first] == '#';
-}
-
-// The rows of a batch from `fd`, named `name` in messages. Returns whether
-// every line was read and good; a read error is reported and sets `unreadable`.
-bool run_batch(int fd, const std::string& name, const BatchRules& rules, RowOutput& out,
-               Runner& runner, bool& unreadable) {
-    LineReader reader(fd, out);
-    std::string line;
+// The rows of a batch from `fd`, named `name` in messages.
+BatchOutcome run_batch(int fd, const std::string& name, const BatchRules& rules, RowOutput& out,
+                       Runner& runner) {
     std::vector<std::string> fields;
-    bool too_long = false;
-    bool all_good = true;
-    for (long number = 1; !runner.stopped() && reader.next(line, too_long); ++number) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();  // a line end written as CR LF
-        }
-        if (!too_long && skipped(line)) {
-            continue;
-        }
-        ThresholdParameters parameters;
-        Rate rate{};
-        const std::string error =
-            too_long ? "line longer than " + std::to_string(LineReader::kMaxLine) + " characters"
-                     : read_batch_line(line, rules, fields, parameters, rate);
-        if (!error.empty()) {
-            std::string message = name;
-            message += ':';
-            message += std::to_string(number);
-            message += ": ";
-            message += error;
-            runner.report(message);
-            all_good = false;
-            continue;
-        }
-        runner.calculate(parameters, rate.mapping);
-    }
-    if (reader.error() != 0) {
-        runner.report(name + ": " + std::strerror(reader.error()));
-        unreadable = true;
-    }
-    return all_good;
-}
-
-// Opens the batch file, or says why it cannot be read and returns -1.
-int open_batch(const char* path, std::FILE* err) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    struct stat status {};
-    int error = fd < 0 ? errno : 0;
-    if (fd >= 0 && fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-        error = EISDIR;
-        close(fd);
-    }
-    if (error != 0) {
-        std::fprintf(err, "lodthresh: %s: %s\n", path, std::strerror(error));
-        return -1;
-    }
-    return fd;
+    return read_batch(
+        fd, name, out, [&] { return runner.stopped(); },
+        [&](const std::string& line) {
+            ThresholdParameters parameters;
+            Rate rate{};
+            std::string error = read_batch_line(line, rules, fields, parameters, rate);
+            if (error.empty()) {
+                runner.calculate(parameters, rate.mapping);
+            }
+            return error;
+        },
+        [&](const std::string& message) { runner.report(message); });
 }
 
 // The rows that the options ask for, into `output`. Returns the exit status,
@@ -471,32 +427,45 @@ int calculate_rows(const Options& options, int in, RowOutput& output, std::FILE*
         return usage_error(err, "--precision: " + error);
     }
     const bool from_input = options.batch != nullptr && std::strcmp(options.batch, "-") == 0;
-    const int batch = options.batch == nullptr || from_input ? in : open_batch(options.batch, err);
+    const int batch = options.batch == nullptr || from_input ? in : open_input(options.batch, err);
     if (batch < 0) {
         return 2;
     }
 
     Runner runner(*format, options.exact, output, err);
     runner.begin();
-    bool good = true;
-    bool unreadable = false;
+    BatchOutcome outcome{true, false};
     if (options.batch == nullptr) {
         run_lists(lists, runner);
     } else {
-        good = run_batch(batch, from_input ? "(standard input)" : options.batch,
-                         BatchRules{default_precision, options.exact}, output, runner, unreadable);
+        outcome = run_batch(batch, from_input ? "(standard input)" : options.batch,
+                            BatchRules{default_precision, options.exact}, output, runner);
         if (!from_input) {
             close(batch);
         }
     }
     runner.end();
-    if (unreadable) {
+    if (outcome.unreadable) {
         return 2;
     }
-    return good && !runner.any_without_result() ? 0 : 1;
+    return outcome.all_good && !runner.any_without_result() ? 0 : 1;
 }
 
 }  // namespace
+
+std::string long_name(int value) {
+    for (const option& o : kOptions) {
+        if (o.val == value && o.name != nullptr) {
+            return std::string("--") + o.name;
+        }
+    }
+    return "-" + std::string(1, static_cast<char>(value));
+}
+
+int usage_error(std::FILE* err, const std::string& message) {
+    std::fprintf(err, "lodthresh: %s\nTry 'lodthresh --help'.\n", message.c_str());
+    return 2;
+}
 
 int run(int argc, char* argv[], int in, int out, std::FILE* err) {
     Options options;
@@ -507,6 +476,8 @@ int run(int argc, char* argv[], int in, int out, std::FILE* err) {
     int status = 0;
     if (options.help || options.version) {
         output.add(options.help ? kHelp : "lodthresh " LODTHRESH_VERSION "\n");
+    } else if (options.designs_mode() || options.simulate || options.seed || options.threads) {
+        status = run_designs(options, in, output, err);
     } else {
         status = calculate_rows(options, in, output, err);
     }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "table/design_rows.h"
 #include "table/shortest.h"
 
 namespace lodthresh::table {
@@ -198,6 +199,87 @@ std::string parse_alphas(const std::string& text, std::vector<double>* values) {
         }
         return error;
     });
+}
+
+// ---------------------------------------------------------------------------
+// Values of the designs mode.
+
+namespace {
+
+DesignChoice choice_of(const Design& design) {
+    return DesignChoice{design.name, design.tail, design.rate};
+}
+
+template <class Parse>
+std::string parse_design_list(const std::string& text, std::vector<DesignChoice>* designs,
+                              Parse parse) {
+    return parse_list(text, designs,
+                      [&](const std::string& element, std::vector<DesignChoice>* out) {
+                          if (element == "all") {
+                              for (const Design& design : lodthresh::designs()) {
+                                  out->push_back(choice_of(design));
+                              }
+                              return std::string();
+                          }
+                          DesignChoice design{};
+                          std::string error = parse(element, &design);
+                          if (error.empty()) {
+                              out->push_back(design);
+                          }
+                          return error;
+                      });
+}
+
+}  // namespace
+
+std::string parse_design(const std::string& text, DesignChoice* design) {
+    if (const Design* named = find_design(text)) {
+        *design = choice_of(*named);
+        return "";
+    }
+    return quoted(text) + " is not a design (see --help)";
+}
+
+std::string parse_designs(const std::string& text, std::vector<DesignChoice>* designs) {
+    return parse_design_list(text, designs, parse_design);
+}
+
+std::string parse_design_or_rate(const std::string& text, Tail tail, DesignChoice* design) {
+    if (const Design* named = find_design(text)) {
+        *design = choice_of(*named);
+        return "";
+    }
+    *design = DesignChoice{nullptr, tail, 0.0};
+    return parse_above_zero(text, &design->rate, "a design");
+}
+
+std::string parse_designs_or_rates(const std::string& text, Tail tail,
+                                   std::vector<DesignChoice>* designs) {
+    return parse_design_list(text, designs, [tail](const std::string& element, DesignChoice* out) {
+        return parse_design_or_rate(element, tail, out);
+    });
+}
+
+std::string parse_tail(const std::string& text, Tail* tail) {
+    for (const Tail candidate : {Tail::one_sided, Tail::two_sided, Tail::two_df}) {
+        if (text == tail_name(candidate)) {
+            *tail = candidate;
+            return "";
+        }
+    }
+    return quoted(text) + " is not one of one-sided, two-sided, 2df";
+}
+
+std::string parse_spacing(const std::string& text, double* spacing_cm) {
+    std::string error = parse_number(text, spacing_cm);
+    if (error.empty() && *spacing_cm < 0.0) {
+        error = quoted(text) + " is below 0";
+    }
+    return error;
+}
+
+std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm) {
+    return parse_single(text, spacings_cm, parse_spacing);
 }
 
 }  // namespace lodthresh::table

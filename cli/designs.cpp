@@ -1,0 +1,352 @@
+#include "cli/designs.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/batch.h"
+#include "table/design_rows.h"
+#include "table/values.h"
+#include "threshold/genetic_map.h"
+
+namespace lodthresh::cli {
+
+namespace {
+
+using table::DesignChoice;
+using table::DesignRow;
+using table::Format;
+using table::Status;
+
+// Centimorgan per Morgan.
+constexpr double kCentimorgan = 100.0;
+
+// The checked values of a run.
+struct Plan {
+    Format format = Format::text;
+    std::vector<double> lengths, chromosomes, alphas, spacings_cm;
+    std::vector<DesignChoice> designs;
+    Tail tail = Tail::one_sided;
+    const char* map_path = nullptr;
+    GeneticMap map;
+};
+
+// The combinations of options that this mode refuses.
+std::optional<int> check_combinations(const Options& options, std::FILE* err) {
+    if (options.precision) {
+        return usage_error(err,
+                           "--precision: not with --design, --tail, --spacing or --map, "
+                           "which solve without one");
+    }
+    if (options.design && options.rate) {
+        return usage_error(err,
+                           "--design: not with --rate; a design of one's own is a --rate "
+                           "with a --tail");
+    }
+    if (options.design && options.tail) {
+        return usage_error(err, "--tail: not with --design, whose designs have their own tails");
+    }
+    if (options.design && options.batch != nullptr) {
+        return usage_error(err, "--design: not with --batch, whose lines give it");
+    }
+    if (options.map) {
+        const std::pair<bool, int> given_by_map[] = {{options.length.has_value(), 'G'},
+                                                     {options.chromosomes.has_value(), 'C'},
+                                                     {options.spacing.has_value(), kSpacingOption},
+                                                     {options.batch != nullptr, kBatchOption}};
+        for (const auto& [given, name] : given_by_map) {
+            if (given) {
+                return usage_error(err,
+                                   long_name(name) + ": not with --map, whose markers give it");
+            }
+        }
+    }
+    if (!options.simulate) {
+        if (options.seed || options.threads) {
+            return usage_error(err, long_name(options.seed ? kSeedOption : kThreadsOption) +
+                                        ": only with --simulate");
+        }
+    } else if (!options.spacing && !options.map) {
+        return usage_error(err, "--simulate: needs --spacing or --map, the markers to simulate");
+    }
+    return std::nullopt;
+}
+
+std::optional<Format> format_named(const std::string& name) {
+    const std::pair<const char*, Format> formats[] = {
+        {"text", Format::text}, {"tsv", Format::tsv}, {"csv", Format::csv}, {"json", Format::json}};
+    for (const auto& [format_name, format] : formats) {
+        if (name == format_name) {
+            return format;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string given_or(const std::optional<std::string>& option, const char* default_text) {
+    return option ? *option : default_text;
+}
+
+// The values of the options, checked; the status of a usage error otherwise.
+std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err) {
+    const std::optional<Format> format = format_named(options.format);
+    if (!format) {
+        return usage_error(err,
+                           "--format: '" + options.format + "' is not one of text, tsv, csv, json");
+    }
+    plan.format = *format;
+    std::string error;
+    int failed = 0;
+    const auto check = [&](int name, std::string message) {
+        if (failed == 0 && !message.empty()) {
+            failed = name;
+            error = std::move(message);
+        }
+    };
+    check(kTailOption, table::parse_tail(given_or(options.tail, "one-sided"), &plan.tail));
+    check('G', table::parse_lengths(given_or(options.length, "33"), &plan.lengths));
+    check('C',
+          table::parse_chromosome_list(given_or(options.chromosomes, "23"), &plan.chromosomes));
+    if (options.design) {
+        check(kDesignOption, table::parse_designs(*options.design, &plan.designs));
+    } else {
+        check('r',
+              table::parse_designs_or_rates(given_or(options.rate, "2"), plan.tail, &plan.designs));
+    }
+    check('a', table::parse_alphas(given_or(options.alpha, "0.05"), &plan.alphas));
+    check(kSpacingOption, table::parse_spacings(given_or(options.spacing, "0"), &plan.spacings_cm));
+    if (failed != 0) {
+        return usage_error(err, long_name(failed) + ": " + error);
+    }
+    return std::nullopt;
+}
+
+// The whole of a file, or why it cannot be read (errno).
+int read_whole(const char* path, std::string& text, std::FILE* err) {
+    const int fd = open_input(path, err);
+    if (fd < 0) {
+        return -1;
+    }
+    char block[65536];
+    for (;;) {
+        const ssize_t n = read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            std::fprintf(err, "lodthresh: %s: %s\n", path, std::strerror(errno));
+            close(fd);
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        text.append(block, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return 0;
+}
+
+// Reads the map of --map into the plan. Returns the exit status when it
+// cannot: 2 for a file that cannot be read or holds no marker, 1 for bad lines
+// (each reported as FILE:LINE).
+std::optional<int> read_map(const char* path, Plan& plan, std::FILE* err) {
+    std::string text;
+    if (read_whole(path, text, err) != 0) {
+        return 2;
+    }
+    MapReading reading = read_genetic_map(text);
+    for (const MapError& error : reading.errors) {
+        std::fprintf(err, "lodthresh: %s:%ld: %s\n", path, error.line, error.reason.c_str());
+    }
+    if (!reading.errors.empty()) {
+        return 1;
+    }
+    if (reading.map.chromosomes.empty()) {
+        std::fprintf(err, "lodthresh: %s: no marker\n", path);
+        return 2;
+    }
+    plan.map = std::move(reading.map);
+    plan.map_path = path;
+    return std::nullopt;
+}
+
+// Writes rows as they are computed and says on the error stream what went
+// wrong, after the rows written before it.
+class DesignRunner {
+  public:
+    DesignRunner(Format format, RowOutput& out, std::FILE* err)
+        : format_(format), out_(out), err_(err) {}
+
+    void begin() {
+        text_.clear();
+        table::append_design_header(format_, false, text_);
+        out_.add(text_);
+    }
+    void end() {
+        text_.clear();
+        table::append_footer(format_, rows_, text_);
+        out_.add(text_);
+    }
+
+    // The rows of one genome or map and design: every level at every scan.
+    void group(double length, double chromosomes, const char* map, const DesignChoice& design,
+               const std::vector<double>& alphas, const std::vector<double>& spacings_cm,
+               const std::vector<Scan>& scans) {
+        for (const double alpha : alphas) {
+            for (std::size_t s = 0; s < scans.size(); ++s) {
+                if (stopped()) {
+                    return;
+                }
+                DesignRow row{length,
+                              chromosomes,
+                              map,
+                              design,
+                              alpha,
+                              spacings_cm[s],
+                              Status::ok,
+                              DesignThreshold{},
+                              table::Simulated{}};
+                table::solve_design_row(scans[s], row);
+                write(row);
+            }
+        }
+    }
+
+    void report(const std::string& message) {
+        out_.flush();
+        std::fprintf(err_, "lodthresh: %s\n", message.c_str());
+    }
+
+    bool any_without_result() const { return any_without_result_; }
+    bool stopped() const { return out_.error() != 0; }
+
+  private:
+    void write(const DesignRow& row) {
+        any_without_result_ = any_without_result_ || row.status != Status::ok;
+        text_.clear();
+        table::append_design_row(format_, false, row, rows_++, text_);
+        out_.add(text_);
+    }
+
+    Format format_;
+    RowOutput& out_;
+    std::FILE* err_;
+    std::string text_;
+    std::size_t rows_ = 0;
+    bool any_without_result_ = false;
+};
+
+std::vector<Scan> even_scans(double length, double chromosomes,
+                             const std::vector<double>& spacings_cm) {
+    std::vector<Scan> scans;
+    for (const double spacing : spacings_cm) {
+        scans.push_back(even_scan(length, chromosomes, spacing / kCentimorgan));
+    }
+    return scans;
+}
+
+void run_lists(const Plan& plan, DesignRunner& runner) {
+    if (plan.map_path != nullptr) {
+        const std::vector<Scan> scans = {map_scan(plan.map)};
+        const std::vector<double> no_spacing = {0.0};
+        for (const DesignChoice& design : plan.designs) {
+            runner.group(map_length(plan.map), scans[0].chromosomes, plan.map_path, design,
+                         plan.alphas, no_spacing, scans);
+        }
+        return;
+    }
+    for (const double length : plan.lengths) {
+        for (const double chromosomes : plan.chromosomes) {
+            const std::vector<Scan> scans = even_scans(length, chromosomes, plan.spacings_cm);
+            for (const DesignChoice& design : plan.designs) {
+                runner.group(length, chromosomes, nullptr, design, plan.alphas, plan.spacings_cm,
+                             scans);
+            }
+        }
+    }
+}
+
+// A batch line of this mode: "length chromosomes rate alpha [precision]",
+// the rate a number (with --tail) or a design's name; a precision is only
+// checked to be a number, so that one file serves every mode.
+BatchOutcome run_batch(int fd, const std::string& name, const Plan& plan, RowOutput& out,
+                       DesignRunner& runner) {
+    std::vector<std::string> fields;
+    return read_batch(
+        fd, name, out, [&] { return runner.stopped(); },
+        [&](const std::string& line) {
+            split_fields(line, fields);
+            if (fields.size() != 4 && fields.size() != 5) {
+                return "expected 4 or 5 fields (length chromosomes rate alpha [precision]), "
+                       "found " +
+                       std::to_string(fields.size());
+            }
+            double length = 0.0;
+            double chromosomes = 0.0;
+            double alpha = 0.0;
+            double precision = 0.0;
+            DesignChoice design{};
+            const std::pair<const char*, std::string> errors[] = {
+                {"length", table::parse_length(fields[0], &length)},
+                {"chromosomes", table::parse_chromosomes(fields[1], &chromosomes)},
+                {"rate", table::parse_design_or_rate(fields[2], plan.tail, &design)},
+                {"alpha", table::parse_alpha(fields[3], &alpha)},
+                {"precision",
+                 fields.size() == 5 ? table::parse_precision(fields[4], &precision) : ""},
+            };
+            for (const auto& [field, error] : errors) {
+                if (!error.empty()) {
+                    return field + (": " + error);
+                }
+            }
+            runner.group(length, chromosomes, nullptr, design, {alpha}, plan.spacings_cm,
+                         even_scans(length, chromosomes, plan.spacings_cm));
+            return std::string();
+        },
+        [&](const std::string& message) { runner.report(message); });
+}
+
+}  // namespace
+
+int run_designs(const Options& options, int in, RowOutput& output, std::FILE* err) {
+    if (const std::optional<int> status = check_combinations(options, err)) {
+        return *status;
+    }
+    Plan plan;
+    if (const std::optional<int> status = read_plan(options, plan, err)) {
+        return *status;
+    }
+    if (options.map) {
+        if (const std::optional<int> status = read_map(options.map->c_str(), plan, err)) {
+            return *status;
+        }
+    }
+    const bool from_input = options.batch != nullptr && std::strcmp(options.batch, "-") == 0;
+    const int batch = options.batch == nullptr || from_input ? in : open_input(options.batch, err);
+    if (batch < 0) {
+        return 2;
+    }
+    DesignRunner runner(plan.format, output, err);
+    runner.begin();
+    BatchOutcome outcome{true, false};
+    if (options.batch == nullptr) {
+        run_lists(plan, runner);
+    } else {
+        outcome =
+            run_batch(batch, from_input ? "(standard input)" : options.batch, plan, output, runner);
+        if (!from_input) {
+            close(batch);
+        }
+    }
+    runner.end();
+    if (outcome.unreadable) {
+        return 2;
+    }
+    return outcome.all_good && !runner.any_without_result() ? 0 : 1;
+}
+
+}  // namespace lodthresh::cli
