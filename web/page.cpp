@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 #include <exception>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,11 @@ constexpr double kDefaultChromosomes = 23.0;
 constexpr double kDefaultRate = 2.0;
 constexpr Tail kDefaultTail = Tail::one_sided;
 constexpr double kDefaultAlpha = 0.05;
-const std::vector<double> kDefaultSpacings = {0.0, 1.0, 2.0, 5.0, 10.0};
+// The page shows the usual marker spacings when none are given; the command
+// line, which writes a row for each, computes the dense map alone. The command
+// the page shows names them.
+constexpr double kDefaultSpacingsCm[] = {0.0, 1.0, 2.0, 5.0, 10.0};
+constexpr const char* kDefaultSpacingsText = "0,1,2,5,10";
 
 // The plots: the critical LOD from a dense map to markers 20 cM apart, beside
 // the fixed fractions of the dense map's LOD that were used before nu. The
@@ -108,7 +113,7 @@ struct Choices {
     std::vector<double> chromosomes{kDefaultChromosomes};
     std::vector<DesignChoice> designs{DesignChoice{nullptr, kDefaultTail, kDefaultRate}};
     std::vector<double> alphas{kDefaultAlpha};
-    std::vector<double> spacings_cm = kDefaultSpacings;
+    std::vector<double> spacings_cm{std::begin(kDefaultSpacingsCm), std::end(kDefaultSpacingsCm)};
     bool has_map = false;
     GeneticMap map;
 };
@@ -135,6 +140,10 @@ void parse_field(const char* field, const std::string& text, Parser parser, Valu
 // line of a file: its name and line number, then the reason.
 void read_map(const Request& request, Choices& choices, std::vector<FieldError>& errors) {
     MapReading reading = read_genetic_map(request.map_text);
+    if (reading.errors.empty() && reading.map.chromosomes.empty()) {
+        errors.push_back({"map", request.map_name + ": no marker"});
+        return;
+    }
     if (reading.errors.empty()) {
         choices.has_map = true;
         choices.map = std::move(reading.map);
@@ -157,10 +166,13 @@ std::vector<FieldError> parse_request(const Request& request, Choices& choices) 
         parse_field("chromosomes", request.chromosomes, table::parse_chromosome_list,
                     &choices.chromosomes, errors);
     }
-    if (!request.design.empty() && (!request.rate.empty() || !request.tail.empty())) {
-        errors.push_back({"design", !request.rate.empty()
-                                        ? "--design cannot be given with --rate"
-                                        : "--design cannot be given with --tail"});
+    // The combinations the command line refuses, in its words.
+    if (!request.design.empty() && !request.rate.empty()) {
+        errors.push_back({"design",
+                          "--design: not with --rate; a design of one's own is a --rate with a "
+                          "--tail"});
+    } else if (!request.design.empty() && !request.tail.empty()) {
+        errors.push_back({"tail", "--tail: not with --design, whose designs have their own tails"});
     } else if (!request.design.empty()) {
         parse_field("design", request.design, table::parse_designs, &choices.designs, errors);
     } else {
@@ -226,7 +238,7 @@ std::string command_of(const Request& request, bool has_map) {
     option("tail", request.tail);
     option("alpha", request.alpha);
     if (!has_map) {
-        option("spacing", request.spacing);
+        option("spacing", request.spacing.empty() ? kDefaultSpacingsText : request.spacing);
     }
     return command;
 }
@@ -279,11 +291,16 @@ std::vector<DesignRow> rows_of(const Choices& choices, const std::string& map_na
     return rows;
 }
 
-void append_rows(const std::vector<DesignRow>& rows, std::string& out) {
+void append_rows(const std::vector<DesignRow>& rows, bool has_map, std::string& out) {
     std::string header;
     table::append_design_header(Format::text, false, header);
+    // The text format's last column, the map's path, is empty without a map.
+    std::vector<std::string> headings = header_cells(header);
+    if (!has_map && !headings.empty() && headings.back() == "map") {
+        headings.pop_back();
+    }
     out += "\"header\":";
-    append_strings(header_cells(header), out);
+    append_strings(headings, out);
     out += ",\"rows\":[";
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const RowCells cells = row_cells(rows[i], i);
@@ -445,7 +462,7 @@ std::string answer_of(const Request& request) {
     out += ",\"command\":";
     append_string(command_of(request, choices.has_map), out);
     out += ',';
-    append_rows(rows_of(choices, request.map_name), out);
+    append_rows(rows_of(choices, request.map_name), choices.has_map, out);
     out += ",\"plots\":[";
     for (std::size_t i = 0; i < choices.designs.size(); ++i) {
         out += i == 0 ? "" : ",";

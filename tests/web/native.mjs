@@ -48,8 +48,14 @@ export const BAD = [
   { name: 'level above 1', params: { alpha: '1.5' }, field: 'alpha' },
   { name: 'negative spacing', params: { spacing: '0,-1' }, field: 'spacing' },
   { name: 'design with a rate', params: { design: 'sibs', rate: '2' }, field: 'design' },
+  { name: 'design with a tail', params: { design: 'sibs', tail: '2df' }, field: 'tail' },
 ];
 
+// The page's default spacings, which it names in the command it shows: the
+// command line's default is the dense map alone.
+export const PAGE_SPACINGS = '0,1,2,5,10';
+
+// The command line's arguments for the page's parameters.
 export function argumentsOf(params, mapPath) {
   const args = [];
   if (mapPath) {
@@ -58,6 +64,8 @@ export function argumentsOf(params, mapPath) {
   for (const field of FIELDS) {
     if (params[field] !== undefined && params[field] !== '') {
       args.push(`--${field}`, params[field]);
+    } else if (field === 'spacing' && !mapPath) {
+      args.push('--spacing', PAGE_SPACINGS);
     }
   }
   return args;
