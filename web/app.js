@@ -198,7 +198,6 @@ function draw(module, state) {
     $('plots').replaceChildren();
     $('command').textContent = '';
     $('download').disabled = true;
-    results.dataset.csv = '';
     results.dataset.rows = '0';
   } else {
     $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.`;
@@ -207,7 +206,6 @@ function draw(module, state) {
     $('plots').replaceChildren(...answer.plots.map(drawPlot));
     $('download').disabled = false;
     results.dataset.rows = String(answer.rows.length);
-    results.dataset.csv = answer.csv;
   }
   results.dataset.redrawMs = (performance.now() - started).toFixed(2);
 }
@@ -235,6 +233,7 @@ function download(csv) {
 
 async function start() {
   const module = await window.createLodthresh();
+  performance.mark('lodthresh-module-ready');
   const state = stateFromUrl();
   for (const field of FIELDS) {
     $(field).value = state[field];
@@ -282,8 +281,9 @@ async function start() {
     $('map-clear').hidden = true;
     update();
   });
-  $('download').addEventListener('click', () => download($('results').dataset.csv));
+  $('download').addEventListener('click', () => download(module.csv(state)));
   draw(module, state);
+  performance.mark('lodthresh-first-table');
 }
 
 start().catch((error) => {

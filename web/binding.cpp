@@ -18,4 +18,5 @@ EMSCRIPTEN_BINDINGS(lodthresh) {
         .field("map_text", &Request::map_text);
     emscripten::function("designs", &lodthresh::web::designs_json);
     emscripten::function("calculate", &lodthresh::web::calculate_json);
+    emscripten::function("csv", &lodthresh::web::csv_text);
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <exception>
 #include <iterator>
 #include <string>
@@ -82,6 +83,18 @@ void append_number(double value, std::string& out) {
     }
 }
 
+// Every bit of a plotted value, in one printf: seventeen digits read back as
+// the same double, and the plots need no shorter text.
+void append_plotted(double value, std::string& out) {
+    if (std::isfinite(value)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", value);
+        out += text;
+    } else {
+        out += "null";
+    }
+}
+
 template <typename T, typename Append>
 void append_array(const std::vector<T>& values, Append append, std::string& out) {
     out += '[';
@@ -93,7 +106,7 @@ void append_array(const std::vector<T>& values, Append append, std::string& out)
 }
 
 void append_numbers(const std::vector<double>& values, std::string& out) {
-    append_array(values, append_number, out);
+    append_array(values, append_plotted, out);
 }
 
 void append_strings(const std::vector<std::string>& values, std::string& out) {
@@ -312,13 +325,7 @@ void append_rows(const std::vector<DesignRow>& rows, bool has_map, std::string& 
         append_string(cells.reason, out);
         out += '}';
     }
-    out += "],\"csv\":";
-    std::string csv;
-    table::append_design_header(Format::csv, false, csv);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        table::append_design_row(Format::csv, false, rows[i], i, csv);
-    }
-    append_string(csv, out);
+    out += ']';
 }
 
 // ---- The plots
@@ -425,10 +432,10 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
             intervals += stretch.length;
         }
         out += ",\"map_spacing_cm\":";
-        append_number(scan.stretches.empty()
-                          ? 0.0
-                          : 100.0 * intervals / static_cast<double>(scan.stretches.size()),
-                      out);
+        append_plotted(scan.stretches.empty()
+                           ? 0.0
+                           : 100.0 * intervals / static_cast<double>(scan.stretches.size()),
+                       out);
         out += ",\"map\":";
         append_numbers(map_lods, out);
     }
@@ -473,6 +480,20 @@ std::string answer_of(const Request& request) {
 }
 
 }  // namespace
+
+std::string csv_text(const Request& request) {
+    Choices choices;
+    if (!parse_request(request, choices).empty()) {
+        return "";
+    }
+    const std::vector<DesignRow> rows = rows_of(choices, request.map_name);
+    std::string csv;
+    table::append_design_header(Format::csv, false, csv);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        table::append_design_row(Format::csv, false, rows[i], i, csv);
+    }
+    return csv;
+}
 
 std::string designs_json() {
     std::string out = "[";

@@ -33,11 +33,16 @@ std::string designs_json();
 // Otherwise
 //   {"errors": [], "command": "lodthresh --length 16 ...", "header": [...],
 //    "rows": [{"ok": true, "cells": [...]}, {"ok": false, "cells": [...],
-//    "reason": "..."}], "csv": "...", "plots": [...]}
-// with the rows' cells as the command line's text format writes them, the csv
-// as its csv format, and per design one plot of the critical LOD against the
-// marker spacing (see page.cpp).
+//    "reason": "..."}], "plots": [...]}
+// with the rows' cells as the command line's text format writes them, and per
+// design one plot of the critical LOD against the marker spacing (see
+// page.cpp). A fault of the libraries gives {"errors": [], "fault": "..."}.
 std::string calculate_json(const Request& request);
+
+// The same rows in the command line's csv format, or "" for a bad request:
+// made only when the page downloads them, as every bit of each double is the
+// slowest part of a table.
+std::string csv_text(const Request& request);
 
 }  // namespace lodthresh::web
 

@@ -20,8 +20,11 @@ function request(params, map) {
   return { ...fields, map_name: map ? map.name : '', map_text: map ? map.text : '' };
 }
 
+// The page's answer, with the csv that its download button gets.
 function answer(params, map) {
-  return JSON.parse(module.calculate(request(params, map)));
+  const page = JSON.parse(module.calculate(request(params, map)));
+  const csv = module.csv(request(params, map));
+  return page.errors.length > 0 ? { ...page, csv: csv === '' ? undefined : csv } : { ...page, csv };
 }
 
 console.log(`references: ${haveNative ? 'the native build' : 'native_references.json'}`);
