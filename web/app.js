@@ -187,6 +187,7 @@ function drawPlot(plot, index) {
 function draw(module, state) {
   const started = performance.now();
   const answer = JSON.parse(module.calculate(state));
+  const computed = performance.now();
   const errors = answer.errors;
   showMessages(errors, state.map_name !== '');
   const results = $('results');
@@ -207,6 +208,7 @@ function draw(module, state) {
     $('download').disabled = false;
     results.dataset.rows = String(answer.rows.length);
   }
+  results.dataset.moduleMs = (computed - started).toFixed(2);
   results.dataset.redrawMs = (performance.now() - started).toFixed(2);
 }
 
