@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -65,12 +66,16 @@ void BM_WriteTsvRow(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteTsvRow);
 
-// The whole command line on the grid as a batch file, rows to /dev/null.
-void whole_batch(benchmark::State& state, bool exact) {
+// The whole command line on the first `lines` rows of the grid as a batch
+// file, with `options` after it, rows to /dev/null.
+void whole_batch(benchmark::State& state, std::vector<std::string> options, std::size_t lines,
+                 std::size_t rows_per_line) {
     char path[] = "/tmp/lodthresh-bench-XXXXXX";
     const int fd = mkstemp(path);
     std::string text;
-    for (const ThresholdParameters& p : grid()) {
+    const std::vector<ThresholdParameters> rows = grid();
+    for (std::size_t i = 0; i < lines; ++i) {
+        const ThresholdParameters& p = rows[i];
         text += std::to_string(p.genome_length) + " " + std::to_string(p.chromosomes) + " " +
                 std::to_string(p.crossover_rate) + " " + std::to_string(p.significance) + "\n";
     }
@@ -79,25 +84,42 @@ void whole_batch(benchmark::State& state, bool exact) {
     }
     close(fd);
     const int null = open("/dev/null", O_WRONLY);
-    std::string a0 = "lodthresh", a1 = "--batch", a2 = path, a3 = "-f", a4 = "tsv", a5 = "-x";
-    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(), nullptr};
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(lodthresh::cli::run(exact ? 6 : 5, argv, 0, null, stderr));
+    options.insert(options.begin(), {"lodthresh", "--batch", path, "-f", "tsv"});
+    std::vector<char*> argv;
+    for (std::string& option : options) {
+        argv.push_back(option.data());
     }
-    state.SetItemsProcessed(state.iterations() * 10000);
+    argv.push_back(nullptr);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            lodthresh::cli::run(static_cast<int>(options.size()), argv.data(), 0, null, stderr));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lines * rows_per_line));
     close(null);
     unlink(path);
 }
 
 void BM_BatchStandardTsv(benchmark::State& state) {
-    whole_batch(state, false);
+    whole_batch(state, {}, 10000, 1);
 }
 BENCHMARK(BM_BatchStandardTsv)->Unit(benchmark::kMillisecond);
 
 void BM_BatchExactTsv(benchmark::State& state) {
-    whole_batch(state, true);
+    whole_batch(state, {"-x"}, 10000, 1);
 }
 BENCHMARK(BM_BatchExactTsv)->Unit(benchmark::kMillisecond);
+
+// 10,000 rows of the designs mode: 10,000 lines at 5 cM, and 2,000 lines at
+// five spacings, to set beside the exact method's batch.
+void BM_BatchSpacingTsv(benchmark::State& state) {
+    whole_batch(state, {"--spacing", "5"}, 10000, 1);
+}
+BENCHMARK(BM_BatchSpacingTsv)->Unit(benchmark::kMillisecond);
+
+void BM_BatchFiveSpacingsTsv(benchmark::State& state) {
+    whole_batch(state, {"--spacing", "0,1,2,5,10"}, 2000, 5);
+}
+BENCHMARK(BM_BatchFiveSpacingsTsv)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

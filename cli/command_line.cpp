@@ -22,6 +22,7 @@
 #include "table/format.h"
 #include "table/shortest.h"
 #include "table/values.h"
+#include "threshold/design.h"
 #include "threshold/threshold.h"
 
 namespace lodthresh::cli {
@@ -31,7 +32,7 @@ namespace {
 // The values and rows of the command line are the page's too.
 using namespace table;
 
-constexpr char kHelp[] =
+constexpr char kHelpOptions[] =
     "Usage: lodthresh [OPTION]...\n"
     "  or:  lodthresh --batch FILE [OPTION]...\n"
     "Significance thresholds of a genome-wide linkage scan after Lander and\n"
@@ -56,8 +57,24 @@ constexpr char kHelp[] =
     "  -h, --help               show this help and exit\n"
     "  -V, --version            show the version and exit\n"
     "\n"
-    "-G, -C, -r, -a and -e take comma-separated lists; the later options vary\n"
-    "faster. '-r all' is every mapping method, '-a all' every level name.\n"
+    "Designs, marker spacings and maps (Siegmund's discrete-marker correction;\n"
+    "any of these four options selects them): one row per genome or map, design,\n"
+    "level and spacing, with the nominal level of the design's own test.\n"
+    "      --design=NAME        study designs, each with its test and rate (below)\n"
+    "      --tail=TAIL          the test of numeric rates (-r): one-sided\n"
+    "                           (default), two-sided or 2df\n"
+    "      --spacing=CM         marker spacings in cM, 0 for a dense map (default 0)\n"
+    "      --map=FILE           a genetic map instead of -G, -C and --spacing:\n"
+    "                           qtl2's gmap.csv (marker,chr,pos) or PLINK's .map\n"
+    "      --simulate=N         also simulate N null scans of each design and map:\n"
+    "                           the simulated threshold, and the actual genome-wide\n"
+    "                           level of the formula's (needs --spacing or --map)\n"
+    "      --seed=S             the simulation's seed (default 1)\n"
+    "      --threads=T          the simulation's threads (default: every CPU)\n"
+    "\n"
+    "-G, -C, -r, -a, -e, --design and --spacing take comma-separated lists; the\n"
+    "later options vary faster. '-r all' is every mapping method (every design\n"
+    "with the options above), '-a all' every level name.\n"
     "\n"
     "Mapping methods (cross-over rate): lod-score (1), sibs (2),\n"
     "  grandparent-grandchild (1), uncle-nephew (2.5), first-cousin (2.67),\n"
@@ -65,9 +82,25 @@ constexpr char kHelp[] =
     "Levels: suggestive (1, one expected false positive per scan),\n"
     "  significant (0.05), highly-significant (0.001).\n"
     "\n"
+    "Designs (test, cross-over rate):\n";
+
+constexpr char kHelpEnd[] =
+    "\n"
     "Exit status: 0 when every row has a result; 1 when a row has none, a batch\n"
-    "line is bad or the output cannot be written; 2 for a bad option or value,\n"
-    "or a batch file that cannot be read.\n";
+    "line or map line is bad or the output cannot be written; 2 for a bad option\n"
+    "or value, or a batch file or map that cannot be read.\n";
+
+// The help, with the table of designs from the threshold library.
+std::string help_text() {
+    std::string text = kHelpOptions;
+    for (const Design& design : designs()) {
+        char line[128];
+        std::snprintf(line, sizeof line, "  %-25s %-9s %-4s %s\n", design.name,
+                      tail_name(design.tail), shortest(design.rate).c_str(), design.meaning);
+        text += line;
+    }
+    return text + kHelpEnd;
+}
 
 constexpr option kOptions[] = {
     {"length", required_argument, nullptr, 'G'},
@@ -475,7 +508,7 @@ int run(int argc, char* argv[], int in, int out, std::FILE* err) {
     RowOutput output(out);
     int status = 0;
     if (options.help || options.version) {
-        output.add(options.help ? kHelp : "lodthresh " LODTHRESH_VERSION "\n");
+        output.add(options.help ? help_text() : "lodthresh " LODTHRESH_VERSION "\n");
     } else if (options.designs_mode() || options.simulate || options.seed || options.threads) {
         status = run_designs(options, in, output, err);
     } else {

@@ -16,13 +16,6 @@ struct Named {
     double value;
 };
 
-// Lander and Kruglyak's table 1, in its order.
-constexpr Named kMappingMethods[] = {
-    {"lod-score", 1.0},     {"sibs", 2.0},          {"grandparent-grandchild", 1.0},
-    {"uncle-nephew", 2.5},  {"first-cousin", 2.67}, {"first-cousin-once-removed", 2.86},
-    {"second-cousin", 3.2},
-};
-
 // Their guidelines' levels. In the method's formula alpha is the expected
 // number of false positives per scan, which is the level for small values:
 // the suggestive level expects one.
@@ -119,9 +112,19 @@ std::string parse_chromosomes(const std::string& text, double* value) {
     return error;
 }
 
+namespace {
+
+// The mapping methods of Lander and Kruglyak's table 1: the first designs.
+const Design* find_mapping_method(const std::string& name) {
+    const Design* design = find_design(name);
+    return design != nullptr && design < designs().data() + kMappingMethodCount ? design : nullptr;
+}
+
+}  // namespace
+
 std::string parse_rate(const std::string& text, Rate* rate) {
-    if (const Named* method = find(std::begin(kMappingMethods), std::end(kMappingMethods), text)) {
-        *rate = Rate{method->value, method->name};
+    if (const Design* method = find_mapping_method(text)) {
+        *rate = Rate{method->rate, method->name};
         return "";
     }
     rate->mapping = nullptr;
@@ -170,8 +173,8 @@ std::string parse_precisions(const std::string& text, std::vector<double>* value
 std::string parse_rates(const std::string& text, std::vector<Rate>* rates) {
     return parse_list(text, rates, [](const std::string& element, std::vector<Rate>* out) {
         if (element == "all") {
-            for (const Named& method : kMappingMethods) {
-                out->push_back(Rate{method.value, method.name});
+            for (std::size_t i = 0; i < kMappingMethodCount; ++i) {
+                out->push_back(Rate{designs()[i].rate, designs()[i].name});
             }
             return std::string();
         }

@@ -118,23 +118,22 @@ NuValue nu_with_slope(double x) {
     return x <= kSeriesBound ? nu_series(x) : nu_sum(x);
 }
 
+// Meanings fit the 80 columns of --help.
 const std::vector<Design> kDesigns = {
-    {"lod-score", Tail::one_sided, 1.0, "parametric LOD-score analysis of pedigrees"},
-    {"sibs", Tail::one_sided, 2.0, "allele sharing in affected sib pairs"},
-    {"grandparent-grandchild", Tail::one_sided, 1.0,
-     "allele sharing, grandparent-grandchild pairs"},
+    {"lod-score", Tail::one_sided, 1.0, "LOD-score analysis of pedigrees"},
+    {"sibs", Tail::one_sided, 2.0, "allele sharing, affected sib pairs"},
+    {"grandparent-grandchild", Tail::one_sided, 1.0, "allele sharing of these pairs"},
     {"uncle-nephew", Tail::one_sided, 2.5, "allele sharing, avuncular pairs"},
     {"first-cousin", Tail::one_sided, 2.67, "allele sharing, first cousins"},
-    {"first-cousin-once-removed", Tail::one_sided, 2.86,
-     "allele sharing, first cousins once removed"},
+    {"first-cousin-once-removed", Tail::one_sided, 2.86, "allele sharing of these pairs"},
     {"second-cousin", Tail::one_sided, 3.2, "allele sharing, second cousins"},
     {"backcross", Tail::two_sided, 1.0, "backcross"},
     {"doubled-haploid", Tail::two_sided, 1.0, "doubled haploid lines"},
-    {"intercross", Tail::two_df, 1.5, "F2 intercross, additive and dominance effects (2 df)"},
-    {"intercross-additive", Tail::two_sided, 1.0, "F2 intercross, additive effect only"},
-    {"intercross-dominance", Tail::two_sided, 2.0, "F2 intercross, dominance effect only"},
-    {"ril-selfing", Tail::two_sided, 2.0, "recombinant inbred lines by selfing (F2 map)"},
-    {"ril-sibmating", Tail::two_sided, 4.0, "recombinant inbred lines by sib mating (F2 map)"},
+    {"intercross", Tail::two_df, 1.5, "F2, additive and dominance (2 df)"},
+    {"intercross-additive", Tail::two_sided, 1.0, "F2, additive effect only"},
+    {"intercross-dominance", Tail::two_sided, 2.0, "F2, dominance effect only"},
+    {"ril-selfing", Tail::two_sided, 2.0, "RILs by selfing, on the F2 map"},
+    {"ril-sibmating", Tail::two_sided, 4.0, "RILs by sib mating, on the F2 map"},
 };
 
 // log alpha_T and its derivative in T. The one- and two-sided tails are
@@ -214,9 +213,14 @@ class LevelEquation {
             sum += term.length * v.value;
             slope_sum += term.length * v.value * (1.0 + 0.5 * v.log_slope);
         }
-        const double genome_term = twice_rate_ * t * sum;
-        const double level_factor = chromosomes_ + genome_term;
+        const double level_factor = chromosomes_ + twice_rate_ * t * sum;
         const LogLevel level = log_pointwise_level(tail_, t);
+        if (!std::isfinite(level_factor)) {
+            // 2 rho G T beyond the doubles: C no longer counts beside it.
+            return Value{
+                std::log(twice_rate_) + std::log(t) + std::log(sum) + level.value - log_alpha_,
+                slope_sum / (t * sum) + level.slope};
+        }
         return Value{std::log(level_factor) + level.value - log_alpha_,
                      twice_rate_ * slope_sum / level_factor + level.slope};
     }

@@ -52,6 +52,7 @@ XS = ['1e-6', '1e-5', '1e-4', '0.001', '0.01', '0.03', '0.06', '0.1', '0.2', '0.
       '4.5', '4.99', '5', '5.01', '5.5', '6', '7', '8', '10', '12', '15', '20',
       '30', '50', '75', '100']
 
-print('# x\tnu(x), 30 digits (tools/nu_references.py, mpmath)')
-for x in XS:
-    print(f'{x}\t{mp.nstr(nu(x), 30)}', flush=True)
+if __name__ == '__main__':
+    print('# x\tnu(x), 30 digits (tools/nu_references.py, mpmath)')
+    for x in XS:
+        print(f'{x}\t{mp.nstr(nu(x), 30)}', flush=True)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/run_cli.h"
 #include "console/driver.h"
 #include "support/memory_streams.h"
 #include "support/temp_dir.h"
@@ -22,52 +23,6 @@ namespace {
 
 using testing::InputStream;
 using testing::OutputStream;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-// Runs the command line with `arguments`, `input` on its standard input.
-Outcome run_cli(std::vector<std::string> arguments, const std::string& input = "") {
-    arguments.insert(arguments.begin(), "lodthresh");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    const InputStream in(input);
-    std::FILE* out = std::tmpfile();
-    OutputStream err;
-    const int status = cli::run(static_cast<int>(arguments.size()), argv.data(), fileno(in.get()),
-                                fileno(out), err.get());
-    std::string text;
-    std::rewind(out);
-    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) {
-        text += static_cast<char>(c);
-    }
-    std::fclose(out);
-    return {status, text, err.text()};
-}
-
-// The fields of each line of a tsv output, header included.
-std::vector<std::vector<std::string>> table(const std::string& tsv) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(tsv);
-    for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, '\t');) {
-            fields.push_back(cell);
-        }
-        if (!line.empty() && line.back() == '\t') {
-            fields.emplace_back();
-        }
-        rows.push_back(fields);
-    }
-    return rows;
-}
 
 TEST(CommandLine, AUsageErrorNamesTheOptionAndTheValueAndWritesNoRow) {
     const struct {

@@ -1,0 +1,93 @@
+// Timing of the null-scan simulation: one normal deviate, one marker of one
+// replicate for each kind of statistic, and the whole human-genome run (33
+// Morgan, 23 chromosomes, markers every 1 cM, sibs' one-sided statistic of
+// rate 2, 10^5 replicates) on one and on two threads.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "simulation/null_scan.h"
+#include "simulation/xoshiro.h"
+#include "simulation/ziggurat.h"
+
+namespace {
+
+namespace sim = lodthresh::simulation;
+using lodthresh::Tail;
+
+void BM_NormalDeviate(benchmark::State& state) {
+    const sim::Ziggurat normal;
+    sim::Xoshiro256 bits(1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(normal(bits));
+    }
+}
+BENCHMARK(BM_NormalDeviate);
+
+void BM_Bits(benchmark::State& state) {
+    sim::Xoshiro256 bits(1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(bits());
+    }
+}
+BENCHMARK(BM_Bits);
+
+// Seconds per marker per replicate on one thread (shown as ns in the
+// counter "per_marker"), for the human genome at 1 cM and the dense grid.
+void marker_replicates(benchmark::State& state, const sim::NullScan& scan,
+                       std::uint64_t replicates) {
+    sim::Control control;
+    sim::Maxima maxima;
+    for (auto _ : state) {
+        sim::simulate(scan, replicates, control, maxima);
+        benchmark::DoNotOptimize(maxima.statistic().data());
+    }
+    const double count = static_cast<double>(sim::markers(scan) * replicates);
+    state.counters["per_marker"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_MarkerOneSided(benchmark::State& state) {
+    marker_replicates(state, sim::even_null_scan(33, 23, 1, Tail::one_sided, 2), 2000);
+}
+BENCHMARK(BM_MarkerOneSided)->Unit(benchmark::kMillisecond);
+
+void BM_MarkerTwoSided(benchmark::State& state) {
+    marker_replicates(state, sim::even_null_scan(16, 20, 1, Tail::two_sided, 1), 2000);
+}
+BENCHMARK(BM_MarkerTwoSided)->Unit(benchmark::kMillisecond);
+
+void BM_MarkerTwoDf(benchmark::State& state) {
+    marker_replicates(state, sim::even_null_scan(16, 20, 1, Tail::two_df, 1.5), 2000);
+}
+BENCHMARK(BM_MarkerTwoDf)->Unit(benchmark::kMillisecond);
+
+void BM_MarkerDense(benchmark::State& state) {
+    marker_replicates(state, sim::even_null_scan(33, 23, 0, Tail::one_sided, 2), 64);
+}
+BENCHMARK(BM_MarkerDense)->Unit(benchmark::kMillisecond);
+
+// The human genome at 1 cM, 10^5 replicates, on 1 and 2 threads (wall time).
+void BM_HumanGenome(benchmark::State& state) {
+    const sim::NullScan scan = sim::even_null_scan(33, 23, 1, Tail::one_sided, 2);
+    sim::Control control;
+    control.threads = static_cast<unsigned>(state.range(0));
+    sim::Maxima maxima;
+    for (auto _ : state) {
+        sim::simulate(scan, 100000, control, maxima);
+        benchmark::DoNotOptimize(maxima.statistic().data());
+    }
+    const double count = static_cast<double>(sim::markers(scan)) * 100000.0;
+    state.counters["per_marker"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_HumanGenome)
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,201 @@
+// The designs mode of the command line: its options and their errors, the
+// order and fields of its rows, batch lines with designs, and maps.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/run_cli.h"
+#include "support/temp_dir.h"
+#include "threshold/design.h"
+#include "threshold/threshold.h"
+
+namespace lodthresh {
+namespace {
+
+const std::vector<std::string> kFields = {"length", "chromosomes",   "map",   "design",
+                                          "tail",   "rate",          "alpha", "spacing_cm",
+                                          "status", "nominal_alpha", "lod"};
+
+TEST(Designs, AUsageErrorNamesTheOptionAndWritesNoRow) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* message;
+    } cases[] = {
+        {{"--design", "f2"}, "--design: 'f2' is not a design (see --help)"},
+        {{"--tail", "left"}, "--tail: 'left' is not one of one-sided, two-sided, 2df"},
+        {{"--spacing", "-1"}, "--spacing: '-1' is below 0"},
+        {{"--spacing", "1,x"}, "--spacing: 'x' is not a number"},
+        {{"--spacing", "1", "-r", "f2"},
+         "--rate: 'f2' is neither a number nor a design (see --help)"},
+        {{"--design", "sibs", "-r", "2"},
+         "--design: not with --rate; a design of one's own is a --rate with a --tail"},
+        {{"--design", "sibs", "--tail", "2df"},
+         "--tail: not with --design, whose designs have their own tails"},
+        {{"--design", "sibs", "--batch", "-"}, "--design: not with --batch, whose lines give it"},
+        {{"--map", "m.csv", "-G", "16"}, "--length: not with --map, whose markers give it"},
+        {{"--map", "m.csv", "-C", "20"}, "--chromosomes: not with --map, whose markers give it"},
+        {{"--map", "m.csv", "--spacing", "1"}, "--spacing: not with --map, whose markers give it"},
+        {{"--map", "m.csv", "--batch", "-"}, "--batch: not with --map, whose markers give it"},
+        {{"--spacing", "1", "-e", "1e-8"},
+         "--precision: not with --design, --tail, --spacing or --map, which solve without one"},
+        {{"--seed", "1"}, "--seed: only with --simulate"},
+        {{"--spacing", "1", "--threads", "2"}, "--threads: only with --simulate"},
+        {{"--simulate", "1000", "--design", "sibs"},
+         "--simulate: needs --spacing or --map, the markers to simulate"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = run_cli(c.arguments);
+        EXPECT_EQ(o.status, 2) << c.message;
+        EXPECT_EQ(o.out, "") << c.message;
+        EXPECT_EQ(o.err, std::string("lodthresh: ") + c.message + "\nTry 'lodthresh --help'.\n");
+    }
+}
+
+// Without these options the mapping methods are all that -r names.
+TEST(Designs, NamesBeyondTheMappingMethodsOnlyInThisMode) {
+    EXPECT_EQ(run_cli({"-r", "backcross"}).status, 2);
+    const Outcome o = run_cli({"-r", "backcross,2", "--tail", "two-sided", "-f", "tsv"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto rows = table(o.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], kFields);
+    // A design keeps its own tail; the number takes --tail's.
+    EXPECT_EQ(std::vector<std::string>(rows[1].begin() + 3, rows[1].begin() + 6),
+              (std::vector<std::string>{"backcross", "two-sided", "1"}));
+    EXPECT_EQ(std::vector<std::string>(rows[2].begin() + 3, rows[2].begin() + 6),
+              (std::vector<std::string>{"", "two-sided", "2"}));
+}
+
+TEST(Designs, RowsVaryGenomeDesignLevelAndSpacingWithTheLaterFaster) {
+    const Outcome o = run_cli({"-f", "tsv", "-G", "16,33", "--design", "backcross,intercross", "-a",
+                               "suggestive,0.05", "--spacing", "0,10", "-C", "20"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto rows = table(o.out);
+    ASSERT_EQ(rows.size(), 1u + 16u);
+    for (std::size_t i = 0; i < 16; ++i) {
+        const std::vector<std::string> expected = {i / 8 ? "33" : "16",
+                                                   "20",
+                                                   "",
+                                                   i / 4 % 2 ? "intercross" : "backcross",
+                                                   i / 4 % 2 ? "2df" : "two-sided",
+                                                   i / 4 % 2 ? "1.5" : "1",
+                                                   i / 2 % 2 ? "0.05" : "1",
+                                                   i % 2 ? "10" : "0",
+                                                   "ok"};
+        EXPECT_EQ(std::vector<std::string>(rows[1 + i].begin(), rows[1 + i].begin() + 9), expected)
+            << i;
+    }
+}
+
+TEST(Designs, ValuesAreTheLibrarysEveryBit) {
+    const Outcome o =
+        run_cli({"-f", "tsv", "-G", "16", "-C", "20", "--design", "backcross", "--spacing", "10"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto rows = table(o.out);
+    const DesignThreshold expected =
+        design_threshold(even_scan(16, 20, 0.1), Tail::two_sided, 1.0, 0.05);
+    EXPECT_EQ(std::stod(rows[1][9]), expected.nominal_alpha);
+    EXPECT_EQ(std::stod(rows[1][10]), expected.lod);
+}
+
+TEST(Designs, EveryFormatAndAMissingResult) {
+    // One short chromosome never expects a false positive per scan.
+    const std::vector<std::string> arguments = {"-G",        "0.5", "-C", "1",
+                                                "--spacing", "0",   "-a", "suggestive,0.05"};
+    const struct {
+        const char* format;
+        const char* expected;
+    } cases[] = {
+        {"csv",
+         "length,chromosomes,map,design,tail,rate,alpha,spacing_cm,status,nominal_alpha,lod\n"
+         "0.5,1,,,one-sided,2,1,0,no-solution,,\n"},
+        {"json",
+         "[\n  {\"length\": 0.5, \"chromosomes\": 1, \"map\": null, \"design\": null, \"tail\": "
+         "\"one-sided\", \"rate\": 2, \"alpha\": 1, \"spacing_cm\": 0, \"status\": "
+         "\"no-solution\", \"nominal_alpha\": null, \"lod\": null},"},
+        {"text",
+         "  length  chromosomes  design                  tail        rate   alpha  spacing_cm  "
+         "nominal_alpha      lod  map\n"
+         "     0.5            1  -                       one-sided      2       1           0  "
+         "no result: no nominal level reaches this alpha\n"
+         "     0.5            1  -                       one-sided      2    0.05           0  "
+         "    3.137e-03    1.622\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> with_format = arguments;
+        with_format.insert(with_format.end(), {"-f", c.format});
+        const Outcome o = run_cli(with_format);
+        EXPECT_EQ(o.status, 1) << c.format;
+        EXPECT_EQ(o.out.substr(0, std::string(c.expected).size()), c.expected) << c.format;
+    }
+}
+
+TEST(Designs, BatchLinesNameDesignsAndEachGivesARowPerSpacing) {
+    const Outcome o = run_cli({"--batch", "-", "--spacing", "0,5", "--tail", "2df", "-f", "tsv"},
+                              "# length chromosomes rate alpha\n"
+                              "16 20 backcross 0.05\n"
+                              "16 20 1.5 suggestive 1e-8\n"
+                              "16 20 nonsense 0.05\n"
+                              "16 20 1\n");
+    EXPECT_EQ(o.status, 1);
+    const auto rows = table(o.out);
+    ASSERT_EQ(rows.size(), 1u + 4u);
+    EXPECT_EQ(rows[1][4], "two-sided");
+    EXPECT_EQ(rows[2][7], "5");
+    EXPECT_EQ(rows[3][4], "2df");
+    EXPECT_EQ(rows[3][6], "1");
+    EXPECT_EQ(o.err,
+              "lodthresh: (standard input):4: rate: 'nonsense' is neither a number nor a design "
+              "(see --help)\n"
+              "lodthresh: (standard input):5: expected 4 or 5 fields (length chromosomes rate "
+              "alpha [precision]), found 3\n");
+}
+
+TEST(Designs, AMapGivesItsLengthChromosomesAndPath) {
+    const testing::TempDir dir;
+    const std::string path = dir.file("gmap.csv");
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::fputs("marker,chr,pos\na,1,0\nb,1,10\nc,1,20\nd,2,0\ne,2,10\nf,3,50\n", file);
+    std::fclose(file);
+    const Outcome o = run_cli({"--map", path, "--design", "backcross", "-a", "all", "-f", "tsv"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto rows = table(o.out);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(rows[1].begin(), rows[1].begin() + 9),
+              (std::vector<std::string>{"0.30000000000000004", "3", path, "backcross", "two-sided",
+                                        "1", "1", "", "ok"}));
+}
+
+TEST(Designs, ABadMapReportsEachLineAndAnUnreadableOrEmptyOneExitsWithTwo) {
+    const testing::TempDir dir;
+    const std::string bad = dir.file("bad.map");
+    const std::string empty = dir.file("empty.map");
+    std::FILE* file = std::fopen(bad.c_str(), "w");
+    std::fputs("1 a 0 1\n1 b x 2\n1 c 3\n", file);
+    std::fclose(file);
+    std::fclose(std::fopen(empty.c_str(), "w"));
+    const struct {
+        std::string path;
+        int status;
+        std::string err;
+    } cases[] = {
+        {bad, 1,
+         "lodthresh: " + bad + ":2: position 'x' is not a number\nlodthresh: " + bad +
+             ":3: expected 4 fields (chr id cM bp), found 3\n"},
+        {empty, 2, "lodthresh: " + empty + ": no marker\n"},
+        {dir.file("none.map"), 2,
+         "lodthresh: " + dir.file("none.map") + ": No such file or directory\n"},
+        {dir.path().string(), 2, "lodthresh: " + dir.path().string() + ": Is a directory\n"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = run_cli({"--map", c.path});
+        EXPECT_EQ(o.status, c.status) << c.path;
+        EXPECT_EQ(o.out, "") << c.path;
+        EXPECT_EQ(o.err, c.err);
+    }
+}
+
+}  // namespace
+}  // namespace lodthresh
