@@ -5,7 +5,7 @@
 
 const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing'];
 const SVG = 'http://www.w3.org/2000/svg';
-const PLOT = { width: 480, height: 300, left: 44, right: 12, top: 14, bottom: 40 };
+const PLOT = { width: 480, height: 300, left: 48, right: 12, top: 14, bottom: 42 };
 
 const $ = (id) => document.getElementById(id);
 
