@@ -248,7 +248,7 @@ test('at 360 px nothing but the table scrolls sideways, and print shows the resu
 });
 
 test('a screenshot of the page', async (t) => {
-  const page = await open(CASES[1].params, { width: 1100, height: 900 });
+  const page = await open({ ...CASES[1].params, design: 'backcross,intercross' }, { width: 1100, height: 900 });
   await page.screenshot({ path: screenshot, fullPage: true });
   t.diagnostic(`screenshot: ${screenshot}`);
   await close(page);
