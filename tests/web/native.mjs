@@ -49,6 +49,10 @@ export const BAD = [
   { name: 'negative spacing', params: { spacing: '0,-1' }, field: 'spacing' },
   { name: 'design with a rate', params: { design: 'sibs', rate: '2' }, field: 'design' },
   { name: 'design with a tail', params: { design: 'sibs', tail: '2df' }, field: 'tail' },
+  { name: 'bad map lines', params: {}, field: 'map',
+    map: { name: 'bad.map', text: '1 m1 0 100\n1 m2 x 200\n2 m3 5 300\n2 m4 3 400\n' } },
+  { name: 'a map without a marker', params: {}, field: 'map',
+    map: { name: 'empty.csv', text: '# no markers\n\n' } },
 ];
 
 // The page's default spacings, which it names in the command it shows: the
@@ -106,10 +110,11 @@ export function native(kase, format) {
   return answer;
 }
 
-// The message the command line gives for a bad value: its first line on
-// standard error, after "lodthresh: ".
+// The message the command line gives for a bad value: its lines on standard
+// error that start with "lodthresh: ", without that.
 export function nativeMessage(kase) {
-  return native(kase, 'csv').stderr.split('\n')[0].replace(/^lodthresh: /, '');
+  return native(kase, 'csv').stderr.split('\n').filter((line) => line.startsWith('lodthresh: '))
+    .map((line) => line.slice('lodthresh: '.length)).join('\n');
 }
 
 // Two csv texts, field by field: texts equal, numbers within a relative
