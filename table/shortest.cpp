@@ -48,7 +48,7 @@ Decimal decimal_of(const char* text) {
             decimal.digits[decimal.count++] = *p;
         }
     }
-    decimal.exponent = std::atoi(p + 1);
+    decimal.exponent = static_cast<int>(std::strtol(p + 1, nullptr, 10));
     return decimal;
 }
 
@@ -164,12 +164,15 @@ std::size_t fixed_length(const Decimal& decimal) {
     const int count = decimal.count;
     const int exponent = decimal.exponent;
     if (exponent < 0) {
-        return static_cast<std::size_t>(1 + 1 + (-exponent - 1) + count);  // 0.000ddd
+        const int length = 1 + 1 + (-exponent - 1) + count;  // 0.000ddd
+        return static_cast<std::size_t>(length);
     }
     if (count <= exponent + 1) {
-        return static_cast<std::size_t>(exponent + 1);  // ddd000
+        const int length = exponent + 1;  // ddd000
+        return static_cast<std::size_t>(length);
     }
-    return static_cast<std::size_t>(count + 1);  // dd.ddd
+    const int length = count + 1;  // dd.ddd
+    return static_cast<std::size_t>(length);
 }
 
 // An integer written out in full is the double's exact value, as printf's

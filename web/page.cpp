@@ -440,8 +440,8 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
         append_numbers(map_lods, out);
     }
     std::vector<double> x_ticks;
-    for (double x = 0.0; x <= spacings.back(); x += kPlotSpacingTickCm) {
-        x_ticks.push_back(x);
+    for (int i = 0; i * kPlotSpacingTickCm <= spacings.back(); ++i) {
+        x_ticks.push_back(i * kPlotSpacingTickCm);
     }
     out += ",\"x_ticks\":";
     append_numbers(x_ticks, out);
