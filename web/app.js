@@ -4,7 +4,6 @@
 // only lays its answer out and turns values into plot coordinates.
 
 const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing'];
-const SVG = 'http://www.w3.org/2000/svg';
 const PLOT = { width: 480, height: 300, left: 48, right: 12, top: 14, bottom: 42 };
 
 const $ = (id) => document.getElementById(id);
@@ -29,17 +28,6 @@ function urlOf(state) {
 
 function element(name, attributes = {}, text = '') {
   const node = document.createElement(name);
-  for (const [key, value] of Object.entries(attributes)) {
-    node.setAttribute(key, value);
-  }
-  if (text !== '') {
-    node.textContent = text;
-  }
-  return node;
-}
-
-function svg(name, attributes = {}, text = '') {
-  const node = document.createElementNS(SVG, name);
   for (const [key, value] of Object.entries(attributes)) {
     node.setAttribute(key, value);
   }
@@ -112,67 +100,57 @@ function pathOf(xs, ys, scale) {
   return path;
 }
 
-function drawPlot(plot, index) {
+// A plot as SVG markup: axes, then per level the dense map's line, the curve,
+// the fixed fractions and the map's own threshold.
+function plotMarkup(plot, index) {
   const scale = scales(plot);
-  const figure = element('figure', { class: 'plot' });
-  const titleId = `plot-title-${index}`;
-  const root = svg('svg', {
-    viewBox: `0 0 ${PLOT.width} ${PLOT.height}`, role: 'img', 'aria-labelledby': titleId,
-  });
-  root.append(svg('title', { id: titleId },
-    `Critical LOD against marker spacing, ${plot.design}, ${plot.genome}`));
-  const axes = svg('g', { class: 'axes' });
   const x0 = scale.x(0);
   const y0 = scale.y(0);
   const xEnd = scale.x(plot.x_ticks[plot.x_ticks.length - 1]);
   const yEnd = scale.y(plot.y_ticks[plot.y_ticks.length - 1]);
-  for (const tick of plot.y_ticks) {
-    axes.append(svg('line', { x1: x0, x2: xEnd, y1: scale.y(tick), y2: scale.y(tick), class: 'grid' }));
-    axes.append(svg('text', { x: PLOT.left - 6, y: scale.y(tick), class: 'y-tick' }, String(tick)));
-  }
-  for (const tick of plot.x_ticks) {
-    axes.append(svg('text', { x: scale.x(tick), y: Number(y0) + 16, class: 'x-tick' }, String(tick)));
-  }
-  axes.append(svg('path', { d: `M${x0},${yEnd}V${y0}H${xEnd}`, class: 'frame' }));
-  axes.append(svg('text', { x: (Number(x0) + Number(xEnd)) / 2, y: PLOT.height - 4, class: 'x-label' },
-    'marker spacing (cM)'));
-  axes.append(svg('text', { x: 12, y: (Number(y0) + Number(yEnd)) / 2, class: 'y-label',
-    transform: `rotate(-90 12 ${(Number(y0) + Number(yEnd)) / 2})` }, 'critical LOD'));
-  root.append(axes);
-
+  const xMiddle = ((Number(x0) + Number(xEnd)) / 2).toFixed(1);
+  const yMiddle = ((Number(y0) + Number(yEnd)) / 2).toFixed(1);
+  const title = `Critical LOD against marker spacing, ${plot.design}, ${plot.genome}`;
+  let markup = `<svg viewBox="0 0 ${PLOT.width} ${PLOT.height}" role="img" aria-labelledby="plot-title-${index}">` +
+    `<title id="plot-title-${index}">${escape(title)}</title><g class="axes">`;
+  plot.y_ticks.forEach((tick, i) => {
+    const y = scale.y(tick);
+    markup += `<line x1="${x0}" x2="${xEnd}" y1="${y}" y2="${y}" class="grid"/>` +
+      `<text x="${PLOT.left - 6}" y="${y}" class="y-tick">${escape(plot.y_ticks_labels[i])}</text>`;
+  });
+  plot.x_ticks.forEach((tick, i) => {
+    markup += `<text x="${scale.x(tick)}" y="${(Number(y0) + 18).toFixed(1)}" class="x-tick">` +
+      `${escape(plot.x_ticks_labels[i])}</text>`;
+  });
+  markup += `<path d="M${x0},${yEnd}V${y0}H${xEnd}" class="frame"/>` +
+    `<text x="${xMiddle}" y="${PLOT.height - 4}" class="x-label">marker spacing (cM)</text>` +
+    `<text x="14" y="${yMiddle}" class="y-label" transform="rotate(-90 14 ${yMiddle})">critical LOD</text></g>`;
   plot.levels.forEach((level, i) => {
-    const group = svg('g', { class: `level level-${i % 4}`, 'data-level': level });
+    markup += `<g class="level level-${i % 4}" data-level="${escape(level)}">`;
     if (plot.dense[i] !== null) {
-      group.append(svg('line', { x1: x0, x2: xEnd, y1: scale.y(plot.dense[i]), y2: scale.y(plot.dense[i]),
-        class: 'dense' }));
+      const y = scale.y(plot.dense[i]);
+      markup += `<line x1="${x0}" x2="${xEnd}" y1="${y}" y2="${y}" class="dense"/>`;
     }
-    group.append(svg('path', { d: pathOf(plot.spacings_cm, plot.curves[i], scale), class: 'curve' }));
+    markup += `<path d="${pathOf(plot.spacings_cm, plot.curves[i], scale)}" class="curve"/>`;
     plot.fixed_spacings_cm.forEach((x, k) => {
       if (plot.fixed[i][k] !== null) {
-        group.append(svg('circle', { cx: scale.x(x), cy: scale.y(plot.fixed[i][k]), r: 3, class: 'fixed' }));
+        markup += `<circle cx="${scale.x(x)}" cy="${scale.y(plot.fixed[i][k])}" r="3.5" class="fixed"/>`;
       }
     });
     if (plot.map && plot.map[i] !== null) {
-      const cx = Number(scale.x(plot.map_spacing_cm));
-      const cy = Number(scale.y(plot.map[i]));
-      group.append(svg('path', { d: `M${cx},${cy - 5}L${cx + 5},${cy}L${cx},${cy + 5}L${cx - 5},${cy}Z`,
-        class: 'map' }));
+      const x = Number(scale.x(plot.map_spacing_cm));
+      const y = Number(scale.y(plot.map[i]));
+      markup += `<path d="M${x},${y - 6}l6,6l-6,6l-6,-6z" class="map"/>`;
     }
-    root.append(group);
+    markup += '</g>';
   });
-  figure.append(root);
-
-  const caption = element('figcaption');
-  caption.append(element('strong', {}, plot.design), ` on ${plot.genome}. `);
-  const legend = element('ul', { class: 'legend' });
-  plot.levels.forEach((level, i) => {
-    legend.append(element('li', { class: `level-${i % 4}` }, `α = ${level}`));
-  });
-  caption.append(legend,
-    'Curves: the threshold with markers that far apart; line: the dense map; dots: the old fixed fractions 0.93, 0.9, 0.85, 0.8 of the dense map\u2019s LOD at 1, 2, 5, 10 cM',
-    plot.map ? '; diamond: the map\u2019s own threshold at its mean spacing.' : '.');
-  figure.append(caption);
-  return figure;
+  markup += '</svg>';
+  const legend = plot.levels.map((level, i) => `<li class="level-${i % 4}">α = ${escape(level)}</li>`).join('');
+  return `<figure class="plot">${markup}<figcaption><strong>${escape(plot.design)}</strong> on ` +
+    `${escape(plot.genome)}.<ul class="legend">${legend}</ul>Curves: the threshold with markers that far ` +
+    'apart; dashed line: the dense map; dots: the old fixed fractions 0.93, 0.9, 0.85 and 0.8 of the dense ' +
+    `map’s LOD at 1, 2, 5 and 10 cM${plot.map ? '; diamond: the map’s own threshold at its mean spacing' : ''}.` +
+    '</figcaption></figure>';
 }
 
 function draw(module, state) {
@@ -195,7 +173,7 @@ function draw(module, state) {
     $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.`;
     $('command').textContent = answer.command;
     drawTable(answer);
-    $('plots').replaceChildren(...answer.plots.map(drawPlot));
+    $('plots').innerHTML = answer.plots.map(plotMarkup).join('');
     $('download').disabled = false;
     results.dataset.rows = String(answer.rows.length);
   }

@@ -340,27 +340,47 @@ double lod_or_nan(const Scan& scan, const DesignChoice& design, double alpha) {
 }
 
 // Ticks for an axis from 0 to at least `top`: steps of 1, 2 or 5 times a
-// power of ten, four to ten of them.
+// power of ten, four to ten of them. A tick below 1 is a whole number divided
+// by a power of ten, so that it is the double nearest its decimal (0.6, not
+// 3 * 0.2 = 0.6000000000000001) and its label is short.
 std::vector<double> ticks_to(double top) {
-    double step = 1.0;
     if (!(top > 0.0) || !std::isfinite(top)) {
         return {0.0, 1.0};
     }
-    const double magnitude = std::pow(10.0, std::floor(std::log10(top / 4.0)));
-    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
-        step = factor * magnitude;
-        if (top / step <= 10.0) {
+    const int power = static_cast<int>(std::floor(std::log10(top / 4.0)));
+    const double scale = std::pow(10.0, std::abs(power));
+    const auto tick = [power, scale](int units) {
+        return power >= 0 ? units * scale : units / scale;
+    };
+    int factor = 1;
+    for (const int candidate : {1, 2, 5, 10}) {
+        factor = candidate;
+        if (top / tick(factor) <= 10.0) {
             break;
         }
     }
     std::vector<double> ticks;
     for (int i = 0;; ++i) {
-        ticks.push_back(i * step);
-        if (i * step >= top) {
+        ticks.push_back(tick(i * factor));
+        if (ticks.back() >= top) {
             break;
         }
     }
     return ticks;
+}
+
+// The values and their labels, as the shortest text that reads back.
+void append_ticks(const char* name, const std::vector<double>& ticks, std::string& out) {
+    out += ",\"";
+    out += name;
+    out += "\":";
+    append_numbers(ticks, out);
+    out += ",\"";
+    out += name;
+    out += "_labels\":";
+    append_array(
+        ticks, [](double value, std::string& text) { append_string(table::shortest(value), text); },
+        out);
 }
 
 std::string design_label(const DesignChoice& design) {
@@ -443,10 +463,8 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
     for (int i = 0; i * kPlotSpacingTickCm <= spacings.back(); ++i) {
         x_ticks.push_back(i * kPlotSpacingTickCm);
     }
-    out += ",\"x_ticks\":";
-    append_numbers(x_ticks, out);
-    out += ",\"y_ticks\":";
-    append_numbers(ticks_to(top), out);
+    append_ticks("x_ticks", x_ticks, out);
+    append_ticks("y_ticks", ticks_to(top), out);
     out += '}';
 }
 

@@ -127,6 +127,20 @@ test("with a map, the map's own threshold is marked at its mean spacing", () => 
   }
 });
 
+test('axis ticks are short decimals, from 0 past the highest value', () => {
+  for (const params of [CASES[3].params, { length: '0.3', chromosomes: '1', alpha: '0.3' }, { alpha: '1e-9' }]) {
+    for (const plot of answer(params).plots) {
+      assert.equal(plot.y_ticks[0], 0);
+      assert.ok(plot.y_ticks.length >= 2 && plot.y_ticks.length <= 12, plot.y_ticks.join(' '));
+      assert.ok(plot.y_ticks[plot.y_ticks.length - 1] >= Math.max(...plot.curves.flat()));
+      for (const label of [...plot.y_ticks_labels, ...plot.x_ticks_labels]) {
+        assert.match(label, /^\d{1,3}(\.\d{1,3})?$/);
+      }
+      assert.deepEqual(plot.x_ticks_labels, ['0', '5', '10', '15', '20']);
+    }
+  }
+});
+
 test("the designs are listed in the command line's order", () => {
   const designs = JSON.parse(module.designs());
   assert.equal(designs.length, 14);
