@@ -37,7 +37,12 @@ BatchOutcome read_batch(int fd, const std::string& name, RowOutput& out,
             too_long ? "line longer than " + std::to_string(LineReader::kMaxLine) + " characters"
                      : on_line(line);
         if (!error.empty()) {
-            report(name + ':' + std::to_string(number) + ": " + error);
+            std::string message = name;
+            message += ':';
+            message += std::to_string(number);
+            message += ": ";
+            message += error;
+            report(message);
             outcome.all_good = false;
         }
     }

@@ -18,6 +18,7 @@
 #include "cli/designs.h"
 #include "cli/io.h"
 #include "cli/options.h"
+#include "cli/simulation_run.h"
 #include "numerics/numerics.h"
 #include "table/format.h"
 #include "table/shortest.h"
@@ -517,6 +518,11 @@ int run(int argc, char* argv[], int in, int out, std::FILE* err) {
     if (!output.flush()) {
         std::fprintf(err, "lodthresh: standard output: %s\n", std::strerror(output.error()));
         return status == 2 ? 2 : 1;
+    }
+    if (status == kInterrupted) {
+        std::fputs("lodthresh: interrupted\n", err);
+        std::fflush(err);
+        InterruptWatch::end_by_signal();
     }
     return status;
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/simulation_run.h"
+#include "simulation/null_scan.h"
 #include "table/design_rows.h"
 #include "table/values.h"
 #include "threshold/genetic_map.h"
@@ -32,6 +34,10 @@ struct Plan {
     Tail tail = Tail::one_sided;
     const char* map_path = nullptr;
     GeneticMap map;
+    // The simulation of the null scan, when asked for.
+    bool simulate = false;
+    std::uint64_t replicates = 0;
+    simulation::Control control;
 };
 
 // The combinations of options that this mode refuses.
@@ -118,8 +124,34 @@ std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err)
     }
     check('a', table::parse_alphas(given_or(options.alpha, "0.05"), &plan.alphas));
     check(kSpacingOption, table::parse_spacings(given_or(options.spacing, "0"), &plan.spacings_cm));
+    if (options.simulate) {
+        plan.simulate = true;
+        plan.control.threads = simulation::available_cpus();
+        check(kSimulateOption, parse_replicates(*options.simulate, &plan.replicates));
+        if (options.seed) {
+            check(kSeedOption, parse_seed(*options.seed, &plan.control.seed));
+        }
+        if (options.threads) {
+            check(kThreadsOption, parse_threads(*options.threads, &plan.control.threads));
+        }
+    }
     if (failed != 0) {
         return usage_error(err, long_name(failed) + ": " + error);
+    }
+    if (plan.simulate) {
+        // The maxima of one simulation are all it keeps: 16 bytes a replicate
+        // for the dense map's two grids, 8 for markers.
+        simulation::NullScan widest{Tail::one_sided, 1.0, {}, false};
+        for (const double spacing : plan.spacings_cm) {
+            widest.dense = widest.dense || (spacing == 0.0 && !options.map);
+        }
+        const std::uint64_t per_replicate = simulation::bytes_per_replicate(widest);
+        if (plan.replicates > simulation::kMemoryBound / per_replicate) {
+            return usage_error(err, "--simulate: " + *options.simulate + " replicates of " +
+                                        std::to_string(per_replicate) +
+                                        " bytes are above the bound of " +
+                                        std::to_string(simulation::kMemoryBound >> 20) + " MiB");
+        }
     }
     return std::nullopt;
 }
@@ -175,32 +207,48 @@ std::optional<int> read_map(const char* path, Plan& plan, std::FILE* err) {
 }
 
 // Writes rows as they are computed and says on the error stream what went
-// wrong, after the rows written before it.
+// wrong, after the rows written before it. With a simulation, each genome or
+// map and design is simulated once per spacing, from the seed's own stream,
+// and every level's row read from the same replicates.
 class DesignRunner {
   public:
-    DesignRunner(Format format, RowOutput& out, std::FILE* err)
-        : format_(format), out_(out), err_(err) {}
+    DesignRunner(const Plan& plan, RowOutput& out, std::FILE* err)
+        : plan_(plan), out_(out), err_(err) {}
 
     void begin() {
         text_.clear();
-        table::append_design_header(format_, false, text_);
+        if (plan_.simulate && plan_.format == Format::text) {
+            text_ += "# simulated: " + std::to_string(plan_.replicates) +
+                     " null scans of each design and spacing, seed " +
+                     std::to_string(plan_.control.seed) + "\n";
+        }
+        table::append_design_header(plan_.format, plan_.simulate, text_);
         out_.add(text_);
     }
     void end() {
         text_.clear();
-        table::append_footer(format_, rows_, text_);
+        table::append_footer(plan_.format, rows_, text_);
         out_.add(text_);
     }
 
+    // Simulations stop early when `stop` is set, and say how far they are.
+    void watch(const std::atomic<bool>* stop, ProgressBar* progress, std::size_t simulations) {
+        stop_ = stop;
+        progress_ = progress;
+        simulations_ = simulations;
+    }
+
     // The rows of one genome or map and design: every level at every scan.
-    void group(double length, double chromosomes, const char* map, const DesignChoice& design,
+    void group(double length, double chromosomes, const DesignChoice& design,
                const std::vector<double>& alphas, const std::vector<double>& spacings_cm,
                const std::vector<Scan>& scans) {
+        if (stopped()) {
+            return;
+        }
+        const char* map = plan_.map_path;
+        rows_of_group_.clear();
         for (const double alpha : alphas) {
             for (std::size_t s = 0; s < scans.size(); ++s) {
-                if (stopped()) {
-                    return;
-                }
                 DesignRow row{length,
                               chromosomes,
                               map,
@@ -211,8 +259,18 @@ class DesignRunner {
                               DesignThreshold{},
                               table::Simulated{}};
                 table::solve_design_row(scans[s], row);
-                write(row);
+                rows_of_group_.push_back(row);
             }
+        }
+        if (plan_.simulate) {
+            for (std::size_t s = 0; s < scans.size(); ++s) {
+                if (!simulate(length, chromosomes, design, spacings_cm[s], s, scans.size())) {
+                    return;  // interrupted: none of this group's rows
+                }
+            }
+        }
+        for (const DesignRow& row : rows_of_group_) {
+            write(row);
         }
     }
 
@@ -222,27 +280,85 @@ class DesignRunner {
     }
 
     bool any_without_result() const { return any_without_result_; }
-    bool stopped() const { return out_.error() != 0; }
+    bool interrupted() const { return interrupted_; }
+    bool stopped() const { return out_.error() != 0 || interrupted_; }
 
   private:
+    // Simulates the scan of spacing s and fills in its rows' simulated
+    // values. False when interrupted.
+    bool simulate(double length, double chromosomes, const DesignChoice& design, double spacing_cm,
+                  std::size_t s, std::size_t scans) {
+        simulation::Maxima maxima;
+        simulation::Control control = plan_.control;
+        control.stop = stop_;
+        const double replicates = static_cast<double>(plan_.replicates);
+        control.progress = [&](std::uint64_t done) {
+            if (progress_ != nullptr) {
+                progress_->show(
+                    static_cast<double>(simulated_) + static_cast<double>(done) / replicates,
+                    static_cast<double>(simulations_));
+            }
+        };
+        try {
+            const simulation::NullScan scan =
+                plan_.map_path != nullptr
+                    ? simulation::map_null_scan(plan_.map, design.tail, design.rate)
+                    : simulation::even_null_scan(length, chromosomes, spacing_cm, design.tail,
+                                                 design.rate);
+            if (!simulation::simulate(scan, plan_.replicates, control, maxima)) {
+                interrupted_ = true;
+                return false;
+            }
+        } catch (const std::exception& error) {
+            any_without_result_ = true;
+            report(std::string("simulation: ") + error.what());
+            ++simulated_;
+            return true;
+        }
+        ++simulated_;
+        for (std::size_t r = s; r < rows_of_group_.size(); r += scans) {
+            DesignRow& row = rows_of_group_[r];
+            const simulation::Estimate threshold =
+                simulation::simulated_threshold(maxima, row.alpha);
+            row.simulated.has_lod = threshold.has_value;
+            row.simulated.lod = threshold.value;
+            row.simulated.lod_se = threshold.se;
+            if (row.status == Status::ok) {
+                const simulation::Estimate level =
+                    simulation::simulated_level(maxima, row.result.lod);
+                row.simulated.has_level = level.has_value;
+                row.simulated.level = level.value;
+                row.simulated.level_se = level.se;
+            }
+        }
+        return true;
+    }
+
     void write(const DesignRow& row) {
         any_without_result_ = any_without_result_ || row.status != Status::ok;
         text_.clear();
-        table::append_design_row(format_, false, row, rows_++, text_);
+        table::append_design_row(plan_.format, plan_.simulate, row, rows_++, text_);
         out_.add(text_);
     }
 
-    Format format_;
+    const Plan& plan_;
     RowOutput& out_;
     std::FILE* err_;
     std::string text_;
+    std::vector<DesignRow> rows_of_group_;
     std::size_t rows_ = 0;
     bool any_without_result_ = false;
+    bool interrupted_ = false;
+    const std::atomic<bool>* stop_ = nullptr;
+    ProgressBar* progress_ = nullptr;
+    std::size_t simulations_ = 1;  // of the whole run, where known
+    std::size_t simulated_ = 0;
 };
 
 std::vector<Scan> even_scans(double length, double chromosomes,
                              const std::vector<double>& spacings_cm) {
     std::vector<Scan> scans;
+    scans.reserve(spacings_cm.size());
     for (const double spacing : spacings_cm) {
         scans.push_back(even_scan(length, chromosomes, spacing / kCentimorgan));
     }
@@ -254,8 +370,8 @@ void run_lists(const Plan& plan, DesignRunner& runner) {
         const std::vector<Scan> scans = {map_scan(plan.map)};
         const std::vector<double> no_spacing = {0.0};
         for (const DesignChoice& design : plan.designs) {
-            runner.group(map_length(plan.map), scans[0].chromosomes, plan.map_path, design,
-                         plan.alphas, no_spacing, scans);
+            runner.group(map_length(plan.map), scans[0].chromosomes, design, plan.alphas,
+                         no_spacing, scans);
         }
         return;
     }
@@ -263,8 +379,7 @@ void run_lists(const Plan& plan, DesignRunner& runner) {
         for (const double chromosomes : plan.chromosomes) {
             const std::vector<Scan> scans = even_scans(length, chromosomes, plan.spacings_cm);
             for (const DesignChoice& design : plan.designs) {
-                runner.group(length, chromosomes, nullptr, design, plan.alphas, plan.spacings_cm,
-                             scans);
+                runner.group(length, chromosomes, design, plan.alphas, plan.spacings_cm, scans);
             }
         }
     }
@@ -303,7 +418,7 @@ BatchOutcome run_batch(int fd, const std::string& name, const Plan& plan, RowOut
                     return field + (": " + error);
                 }
             }
-            runner.group(length, chromosomes, nullptr, design, {alpha}, plan.spacings_cm,
+            runner.group(length, chromosomes, design, {alpha}, plan.spacings_cm,
                          even_scans(length, chromosomes, plan.spacings_cm));
             return std::string();
         },
@@ -330,7 +445,20 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
     if (batch < 0) {
         return 2;
     }
-    DesignRunner runner(plan.format, output, err);
+    DesignRunner runner(plan, output, err);
+    std::optional<InterruptWatch> interrupts;
+    std::optional<ProgressBar> progress;
+    if (plan.simulate) {
+        interrupts.emplace();
+        progress.emplace(err);
+        // A batch's simulations are counted line by line; a list's are known.
+        const std::size_t simulations = options.batch != nullptr ? plan.spacings_cm.size()
+                                        : plan.map_path != nullptr
+                                            ? plan.designs.size()
+                                            : plan.lengths.size() * plan.chromosomes.size() *
+                                                  plan.designs.size() * plan.spacings_cm.size();
+        runner.watch(&interrupts->stop(), &*progress, simulations);
+    }
     runner.begin();
     BatchOutcome outcome{true, false};
     if (options.batch == nullptr) {
@@ -343,6 +471,9 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
         }
     }
     runner.end();
+    if (runner.interrupted()) {
+        return kInterrupted;
+    }
     if (outcome.unreadable) {
         return 2;
     }

@@ -37,7 +37,7 @@ enum LongOption : int {
 };
 
 // "--length" for 'G'.
-std::string long_name(int option);
+std::string long_name(int value);
 
 // Says "lodthresh: MESSAGE" and "Try 'lodthresh --help'." on `err`; returns 2.
 int usage_error(std::FILE* err, const std::string& message);

@@ -103,7 +103,9 @@ NuValue nu_sum(double x) {
             break;
         }
     }
-    return NuValue{2.0 / (x * x) * std::exp(-2.0 * s), -2.0 - 2.0 * slope};
+    // x^2 overflows beyond 1.3e154, where 2 / x / x still reaches the subnormals.
+    const double two_over_square = x < 1e150 ? 2.0 / (x * x) : 2.0 / x / x;
+    return NuValue{two_over_square * std::exp(-2.0 * s), -2.0 - 2.0 * slope};
 }
 
 NuValue nu_with_slope(double x) {
@@ -117,24 +119,6 @@ NuValue nu_with_slope(double x) {
     // larger than the sum's few terms cost.
     return x <= kSeriesBound ? nu_series(x) : nu_sum(x);
 }
-
-// Meanings fit the 80 columns of --help.
-const std::vector<Design> kDesigns = {
-    {"lod-score", Tail::one_sided, 1.0, "LOD-score analysis of pedigrees"},
-    {"sibs", Tail::one_sided, 2.0, "allele sharing, affected sib pairs"},
-    {"grandparent-grandchild", Tail::one_sided, 1.0, "allele sharing of these pairs"},
-    {"uncle-nephew", Tail::one_sided, 2.5, "allele sharing, avuncular pairs"},
-    {"first-cousin", Tail::one_sided, 2.67, "allele sharing, first cousins"},
-    {"first-cousin-once-removed", Tail::one_sided, 2.86, "allele sharing of these pairs"},
-    {"second-cousin", Tail::one_sided, 3.2, "allele sharing, second cousins"},
-    {"backcross", Tail::two_sided, 1.0, "backcross"},
-    {"doubled-haploid", Tail::two_sided, 1.0, "doubled haploid lines"},
-    {"intercross", Tail::two_df, 1.5, "F2, additive and dominance (2 df)"},
-    {"intercross-additive", Tail::two_sided, 1.0, "F2, additive effect only"},
-    {"intercross-dominance", Tail::two_sided, 2.0, "F2, dominance effect only"},
-    {"ril-selfing", Tail::two_sided, 2.0, "RILs by selfing, on the F2 map"},
-    {"ril-sibmating", Tail::two_sided, 4.0, "RILs by sib mating, on the F2 map"},
-};
 
 // log alpha_T and its derivative in T. The one- and two-sided tails are
 // c erfc(sqrt(T/2)), c = 1/2 or 1, whose logarithmic derivative is
@@ -279,11 +263,28 @@ const char* tail_name(Tail tail) {
 }
 
 const std::vector<Design>& designs() {
+    // Meanings fit the 80 columns of --help.
+    static const std::vector<Design> kDesigns = {
+        {"lod-score", Tail::one_sided, 1.0, "LOD-score analysis of pedigrees"},
+        {"sibs", Tail::one_sided, 2.0, "allele sharing, affected sib pairs"},
+        {"grandparent-grandchild", Tail::one_sided, 1.0, "allele sharing of these pairs"},
+        {"uncle-nephew", Tail::one_sided, 2.5, "allele sharing, avuncular pairs"},
+        {"first-cousin", Tail::one_sided, 2.67, "allele sharing, first cousins"},
+        {"first-cousin-once-removed", Tail::one_sided, 2.86, "allele sharing of these pairs"},
+        {"second-cousin", Tail::one_sided, 3.2, "allele sharing, second cousins"},
+        {"backcross", Tail::two_sided, 1.0, "backcross"},
+        {"doubled-haploid", Tail::two_sided, 1.0, "doubled haploid lines"},
+        {"intercross", Tail::two_df, 1.5, "F2, additive and dominance (2 df)"},
+        {"intercross-additive", Tail::two_sided, 1.0, "F2, additive effect only"},
+        {"intercross-dominance", Tail::two_sided, 2.0, "F2, dominance effect only"},
+        {"ril-selfing", Tail::two_sided, 2.0, "RILs by selfing, on the F2 map"},
+        {"ril-sibmating", Tail::two_sided, 4.0, "RILs by sib mating, on the F2 map"},
+    };
     return kDesigns;
 }
 
 const Design* find_design(std::string_view name) {
-    for (const Design& design : kDesigns) {
+    for (const Design& design : designs()) {
         if (name == design.name) {
             return &design;
         }

@@ -44,6 +44,17 @@ TEST(Designs, AUsageErrorNamesTheOptionAndWritesNoRow) {
         {{"--spacing", "1", "--threads", "2"}, "--threads: only with --simulate"},
         {{"--simulate", "1000", "--design", "sibs"},
          "--simulate: needs --spacing or --map, the markers to simulate"},
+        {{"--spacing", "1", "--simulate", "0"}, "--simulate: '0' is not at least 1"},
+        {{"--spacing", "1", "--simulate", "1e5"}, "--simulate: '1e5' is not a whole number"},
+        {{"--spacing", "1", "--simulate", "10", "--seed", "-1"},
+         "--seed: '-1' is not a whole number"},
+        {{"--spacing", "1", "--simulate", "10", "--seed", "99999999999999999999"},
+         "--seed: '99999999999999999999' is too large"},
+        {{"--spacing", "1", "--simulate", "10", "--threads", "0"},
+         "--threads: '0' is not at least 1"},
+        // The dense map keeps two grids' maxima, 16 bytes a replicate.
+        {{"--spacing", "5,0", "--simulate", "134217729"},
+         "--simulate: 134217729 replicates of 16 bytes are above the bound of 2048 MiB"},
     };
     for (const auto& c : cases) {
         const Outcome o = run_cli(c.arguments);
@@ -195,6 +206,52 @@ TEST(Designs, ABadMapReportsEachLineAndAnUnreadableOrEmptyOneExitsWithTwo) {
         EXPECT_EQ(o.out, "") << c.path;
         EXPECT_EQ(o.err, c.err);
     }
+}
+
+// One set of replicates per design and spacing, from the seed's own stream:
+// the bytes do not depend on the threads, and a row's values not on the
+// other rows asked for.
+TEST(Designs, ASimulationDependsOnTheSeedAlone) {
+    const std::vector<std::string> arguments = {
+        "-G", "16", "-C", "20", "-a", "all", "--spacing", "5", "--simulate", "20000", "-f", "tsv"};
+    std::vector<std::string> rows_by_threads;
+    for (const char* threads : {"1", "2", "4"}) {
+        std::vector<std::string> with_threads = arguments;
+        with_threads.insert(with_threads.end(),
+                            {"--design", "backcross,intercross", "--threads", threads});
+        const Outcome o = run_cli(with_threads);
+        ASSERT_EQ(o.status, 0) << o.err;
+        rows_by_threads.push_back(o.out);
+    }
+    EXPECT_EQ(rows_by_threads[0], rows_by_threads[1]);
+    EXPECT_EQ(rows_by_threads[0], rows_by_threads[2]);
+    std::vector<std::string> intercross_alone = arguments;
+    intercross_alone.insert(intercross_alone.end(), {"--design", "intercross"});
+    const auto alone = table(run_cli(intercross_alone).out);
+    const auto both = table(rows_by_threads[0]);
+    ASSERT_EQ(both.size(), 7u);
+    ASSERT_EQ(both[0].size(), kFields.size() + 4);
+    EXPECT_EQ(both[0].back(), "sim_level_se");
+    for (std::size_t i = 1; i < alone.size(); ++i) {
+        EXPECT_EQ(alone[i], both[3 + i]);
+    }
+    std::vector<std::string> other_seed = arguments;
+    other_seed.insert(other_seed.end(), {"--design", "intercross", "--seed", "7"});
+    EXPECT_NE(table(run_cli(other_seed).out)[1][11], alone[1][11]);
+}
+
+TEST(Designs, ASimulatedThresholdIsMissingWithTooFewReplicatesAboveIt) {
+    // 1000 replicates expect 1 above the 0.001 threshold: too few for its
+    // quantile, while the level of the formula's threshold is still counted.
+    const Outcome o = run_cli({"--design", "backcross", "-G", "16", "-C", "20", "--spacing", "10",
+                               "-a", "0.05,0.001", "--simulate", "1000", "-f", "tsv"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto rows = table(o.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_NE(rows[1][11], "");
+    EXPECT_EQ(rows[2][11], "");
+    EXPECT_EQ(rows[2][12], "");
+    EXPECT_NE(rows[2][13], "");
 }
 
 }  // namespace

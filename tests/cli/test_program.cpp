@@ -3,9 +3,14 @@
 // reported with status 1.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"
@@ -58,6 +63,41 @@ TEST(CommandLineProgram, OutputThatCannotBeWrittenIsReportedWithStatusOne) {
         "test \"$(cat rows)\" = earlier && grep -qx 'lodthresh: standard output: File too large' "
         "errors";
     EXPECT_EQ(std::system(limited.c_str()), 0);
+}
+
+// Ctrl-C during a simulation: the rows of the genomes done before it are out
+// whole, the one under way gives none, "interrupted" is said, and the process
+// ends by SIGINT (status 130 in a shell).
+TEST(CommandLineProgram, AnInterruptedSimulationKeepsItsWholeRowsAndEndsBySigint) {
+    // 1 Morgan at 0.1 cM takes a fraction of a second; 33 Morgan some seconds.
+    ChildProcess program(LODTHRESH_BINARY,
+                         {{"-G", "1,33", "--design", "sibs", "-a", "all", "--spacing", "0.1",
+                           "--simulate", "200000", "--threads", "1", "-f", "tsv"},
+                          "",
+                          false,
+                          false});
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    kill(program.pid(), SIGINT);
+    program.read_until([](const std::string&) { return false; });  // to the end
+    const int status = program.wait_status();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_EQ(program.errors(), "lodthresh: interrupted\n");
+    const std::string rows = program.received();
+    ASSERT_EQ(std::count(rows.begin(), rows.end(), '\n'), 4) << rows;
+    EXPECT_EQ(rows.find("\n33\t"), std::string::npos) << rows;
+}
+
+// No progress bar unless standard error is a terminal.
+TEST(CommandLineProgram, ASimulationSaysNothingOnAnErrorStreamThatIsNoTerminal) {
+    ChildProcess program(LODTHRESH_BINARY, {{"--design", "backcross", "--spacing", "1",
+                                             "--simulate", "300000", "-f", "tsv"},
+                                            "",
+                                            false,
+                                            false});
+    program.read_until([](const std::string&) { return false; });
+    EXPECT_EQ(program.exit_status(), 0);
+    EXPECT_EQ(program.errors(), "");
+    EXPECT_EQ(std::count(program.received().begin(), program.received().end(), '\n'), 2);
 }
 
 }  // namespace

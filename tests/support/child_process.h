@@ -122,6 +122,15 @@ class ChildProcess {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    pid_t pid() const { return child_; }
+    // The whole wait status, for a child that a signal may have ended.
+    int wait_status() {
+        int status = -1;
+        waitpid(child_, &status, 0);
+        child_ = -1;
+        return status;
+    }
+
   private:
     pid_t child_ = -1;
     int in_ = -1, out_ = -1, err_ = -1;

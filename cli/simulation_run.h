@@ -1,0 +1,69 @@
+// What a simulating run of the command line needs around the simulation: the
+// values of its options, a progress bar on a terminal, and Ctrl-C.
+#ifndef LODTHRESH_CLI_SIMULATION_RUN_H
+#define LODTHRESH_CLI_SIMULATION_RUN_H
+
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace lodthresh::cli {
+
+// Each parser takes the option's text: "" and the value, or why not.
+std::string parse_replicates(const std::string& text, std::uint64_t* replicates);
+std::string parse_seed(const std::string& text, std::uint64_t* seed);
+std::string parse_threads(const std::string& text, unsigned* threads);
+
+// A progress bar on the error stream, drawn only when it is a terminal and
+// the run has lasted a second, redrawn at most ten times a second, and wiped
+// when done.
+class ProgressBar {
+  public:
+    explicit ProgressBar(std::FILE* err);
+    ~ProgressBar();
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    // `done` of `total` units of work (total > 0).
+    void show(double done, double total);
+
+  private:
+    std::FILE* err_;
+    bool terminal_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point last_;
+};
+
+// Takes Ctrl-C over for its lifetime: SIGINT is blocked in this thread and in
+// every thread started from it, and a thread of its own waits for it and then
+// sets stop(). Afterwards the mask is as it was, and end_by_signal() ends the
+// process by SIGINT as if it had not been taken over (status 130 in a shell).
+class InterruptWatch {
+  public:
+    InterruptWatch();
+    ~InterruptWatch();
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+    const std::atomic<bool>& stop() const { return stop_; }
+    bool interrupted() const { return stop_.load(); }
+
+    // Restores the mask and SIGINT's default action, and raises it.
+    [[noreturn]] static void end_by_signal();
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
+    sigset_t saved_mask_{};
+    std::thread watcher_;
+};
+
+}  // namespace lodthresh::cli
+
+#endif  // LODTHRESH_CLI_SIMULATION_RUN_H

@@ -1,0 +1,61 @@
+// libFuzzer target: a genetic map from arbitrary text, and the thresholds of
+// its scan.
+//
+// A map is either read whole or refused with at least one numbered error;
+// errors come in the order of their lines; every position kept is finite and
+// non-decreasing on its chromosome; and a map's threshold is a finite LOD
+// score or NoSolution, for each tail.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "threshold/design.h"
+#include "threshold/genetic_map.h"
+#include "threshold/threshold.h"
+
+namespace {
+
+void require(bool property) {
+    if (!property) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const lodthresh::MapReading reading =
+        lodthresh::read_genetic_map(std::string_view(reinterpret_cast<const char*>(data), size));
+    require(reading.errors.empty() || reading.map.chromosomes.empty());
+    long previous_line = 0;
+    for (const lodthresh::MapError& error : reading.errors) {
+        require(error.line > previous_line && !error.reason.empty());
+        previous_line = error.line;
+    }
+    for (const lodthresh::MapChromosome& chromosome : reading.map.chromosomes) {
+        require(!chromosome.positions.empty());
+        for (std::size_t i = 0; i < chromosome.positions.size(); ++i) {
+            require(std::isfinite(chromosome.positions[i]));
+            require(i == 0 || chromosome.positions[i] >= chromosome.positions[i - 1]);
+        }
+    }
+    if (reading.map.chromosomes.empty()) {
+        return 0;
+    }
+    const lodthresh::Scan scan = lodthresh::map_scan(reading.map);
+    for (const lodthresh::Tail tail :
+         {lodthresh::Tail::one_sided, lodthresh::Tail::two_sided, lodthresh::Tail::two_df}) {
+        try {
+            const lodthresh::DesignThreshold result =
+                lodthresh::design_threshold(scan, tail, 1.0, 0.05);
+            require(std::isfinite(result.lod) && result.lod > 0.0);
+            require(result.nominal_alpha > 0.0 && result.nominal_alpha <= 1.0);
+        } catch (const lodthresh::NoSolution&) {
+        } catch (const std::invalid_argument&) {
+            // A map that spans more than the doubles hold: intervals of inf.
+        }
+    }
+    return 0;
+}
