@@ -23,6 +23,8 @@ using table::DesignChoice;
 using table::DesignRow;
 using table::Format;
 
+constexpr double kCentimorgan = 100.0;
+
 // The command line's defaults for options not given.
 constexpr double kDefaultLength = 33.0;
 constexpr double kDefaultChromosomes = 23.0;
@@ -286,7 +288,7 @@ std::vector<DesignRow> rows_of(const Choices& choices, const std::string& map_na
             for (const DesignChoice& design : choices.designs) {
                 for (const double alpha : choices.alphas) {
                     for (const double spacing_cm : choices.spacings_cm) {
-                        solve(even_scan(length, chromosomes, spacing_cm / 100.0),
+                        solve(even_scan(length, chromosomes, spacing_cm / kCentimorgan),
                               DesignRow{length,
                                         chromosomes,
                                         nullptr,
@@ -393,11 +395,34 @@ std::string design_label(const DesignChoice& design) {
     return label;
 }
 
+// The mean distance between neighbouring markers of a map, in cM.
+double mean_spacing_cm(const Scan& scan) {
+    double length = 0.0;
+    for (const Stretch& stretch : scan.stretches) {
+        length += stretch.length;
+    }
+    return scan.stretches.empty()
+               ? 0.0
+               : kCentimorgan * length / static_cast<double>(scan.stretches.size());
+}
+
+// The plot's spacings: 0 to 20 cM, and on to the next tick past a map's mean
+// spacing where that is wider.
+std::vector<double> plot_spacings_cm(double widest_cm) {
+    std::vector<double> spacings(std::begin(kPlotSpacingsCm), std::end(kPlotSpacingsCm));
+    const double step = kPlotSpacingTickCm / 2.0;
+    while (spacings.back() < widest_cm || std::fmod(spacings.back(), kPlotSpacingTickCm) != 0.0) {
+        spacings.push_back(spacings.back() + step);
+    }
+    return spacings;
+}
+
 void append_plot(const Choices& choices, const DesignChoice& design, std::string& out) {
+    const Scan scan = choices.has_map ? map_scan(choices.map) : Scan{};
     const double length = choices.has_map ? map_length(choices.map) : choices.lengths.front();
-    const double chromosomes = choices.has_map ? static_cast<double>(choices.map.chromosomes.size())
-                                               : choices.chromosomes.front();
-    const std::vector<double> spacings(std::begin(kPlotSpacingsCm), std::end(kPlotSpacingsCm));
+    const double chromosomes = choices.has_map ? scan.chromosomes : choices.chromosomes.front();
+    const double map_spacing_cm = choices.has_map ? mean_spacing_cm(scan) : 0.0;
+    const std::vector<double> spacings = plot_spacings_cm(map_spacing_cm);
     std::vector<double> fixed_spacings(std::begin(kFixedSpacingsCm), std::end(kFixedSpacingsCm));
     std::vector<std::vector<double>> curves;
     std::vector<std::vector<double>> fixed;
@@ -408,8 +433,8 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
     for (const double alpha : choices.alphas) {
         std::vector<double> curve;
         for (const double spacing_cm : spacings) {
-            curve.push_back(
-                lod_or_nan(even_scan(length, chromosomes, spacing_cm / 100.0), design, alpha));
+            curve.push_back(lod_or_nan(even_scan(length, chromosomes, spacing_cm / kCentimorgan),
+                                       design, alpha));
             top = std::isfinite(curve.back()) && curve.back() > top ? curve.back() : top;
         }
         dense.push_back(curve.front());
@@ -418,7 +443,7 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
             points.push_back(fraction * curve.front());
         }
         if (choices.has_map) {
-            map_lods.push_back(lod_or_nan(map_scan(choices.map), design, alpha));
+            map_lods.push_back(lod_or_nan(scan, design, alpha));
             top = std::isfinite(map_lods.back()) && map_lods.back() > top ? map_lods.back() : top;
         }
         curves.push_back(std::move(curve));
@@ -446,16 +471,8 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
     out += ",\"fixed\":";
     append_array(fixed, append_numbers, out);
     if (choices.has_map) {
-        const Scan scan = map_scan(choices.map);
-        double intervals = 0.0;
-        for (const Stretch& stretch : scan.stretches) {
-            intervals += stretch.length;
-        }
         out += ",\"map_spacing_cm\":";
-        append_plotted(scan.stretches.empty()
-                           ? 0.0
-                           : 100.0 * intervals / static_cast<double>(scan.stretches.size()),
-                       out);
+        append_plotted(map_spacing_cm, out);
         out += ",\"map\":";
         append_numbers(map_lods, out);
     }
