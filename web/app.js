@@ -211,9 +211,10 @@ async function start() {
   }
   describeDesigns(module);
 
+  // The view first, then the URL.
   const update = () => {
-    window.history.replaceState(null, '', urlOf(state));
     draw(module, state);
+    window.history.replaceState(null, '', urlOf(state));
   };
   $('inputs').addEventListener('input', (event) => {
     if (FIELDS.includes(event.target.id)) {

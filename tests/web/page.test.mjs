@@ -221,6 +221,16 @@ test("a map file is read in the page and gives the map's thresholds", async () =
   await close(page);
 });
 
+test('once loaded, the page works offline', async () => {
+  const page = await open({ design: 'sibs' });
+  await page.context().setOffline(true);
+  await page.fill('#alpha', 'all');
+  await page.waitForFunction(() => document.querySelectorAll('#table tbody tr').length === 15);
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+  assert.match(readFileSync(await download.path(), 'utf8'), /^length,chromosomes,map,design,/);
+  await close(page);
+});
+
 test('keyboard only: the inputs and the download are reached with Tab', async () => {
   const page = await open({});
   const reached = [];
