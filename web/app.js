@@ -171,7 +171,9 @@ function draw(module, state) {
     results.dataset.rows = '0';
   } else {
     $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.`;
-    $('command').textContent = answer.command;
+    // Each option with its value kept on one line.
+    $('command').innerHTML = answer.command.split(' --')
+      .map((word, i) => `<span class="option">${escape(i === 0 ? word : `--${word}`)}</span>`).join(' ');
     drawTable(answer);
     $('plots').innerHTML = answer.plots.map(plotMarkup).join('');
     $('download').disabled = false;
@@ -243,6 +245,9 @@ async function start() {
       state.map_text = String(reader.result);
       $('map-clear').hidden = false;
       update();
+    });
+    reader.addEventListener('error', () => {
+      $('map-message').textContent = `${file.name}: ${reader.error?.message ?? 'cannot be read'}`;
     });
     reader.readAsText(file);
   });
