@@ -49,8 +49,8 @@ function showMessages(errors, mapChosen) {
       input.removeAttribute('aria-invalid');
     }
   }
-  for (const field of ['length', 'chromosomes', 'spacing']) {
-    $(field).disabled = mapChosen;
+  for (const input of [$('length'), $('chromosomes'), $('spacing'), ...document.querySelectorAll('.presets button')]) {
+    input.disabled = mapChosen;
   }
 }
 

@@ -246,9 +246,15 @@ test('keyboard only: the inputs and the download are reached with Tab', async ()
   for (const id of ['length', 'chromosomes', 'map', 'design', 'rate', 'tail', 'alpha', 'spacing', 'download']) {
     assert.ok(reached.includes(id), `${id} not reached: ${reached.join(' ')}`);
   }
+  await page.focus('.presets button:nth-child(2)');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => new URL(location.href).search === '?length=16&chromosomes=20');
+  assert.equal(await page.inputValue('#chromosomes'), '20');
   await page.focus('#length');
-  await page.keyboard.type('16');
-  await page.waitForFunction(() => new URL(location.href).searchParams.get('length') === '16');
+  await page.keyboard.press('Backspace');
+  await page.keyboard.press('Backspace');
+  await page.keyboard.type('33');
+  await page.waitForFunction(() => new URL(location.href).searchParams.get('length') === '33');
   await close(page);
 });
 
