@@ -167,10 +167,12 @@ function draw(module, state) {
     $('table').replaceChildren();
     $('plots').replaceChildren();
     $('command').textContent = '';
+    $('command-line').hidden = true;
     $('download').disabled = true;
     results.dataset.rows = '0';
   } else {
     $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.`;
+    $('command-line').hidden = false;
     // Each option with its value kept on one line.
     $('command').innerHTML = answer.command.split(' --')
       .map((word, i) => `<span class="option">${escape(i === 0 ? word : `--${word}`)}</span>`).join(' ');
