@@ -5,7 +5,7 @@ import { createRequire } from 'node:module';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { BAD, CASES, FIELDS, compareCsv, haveNative, native, nativeMessage } from './native.mjs';
+import { BAD, CASES, FIELDS, MAP, compareCsv, haveNative, native, nativeMessage } from './native.mjs';
 
 const site = process.env.LODTHRESH_SITE || path.resolve('build-web', 'site');
 const createLodthresh = createRequire(import.meta.url)(path.join(site, 'lodthresh.js'));
@@ -142,6 +142,17 @@ test('axis ticks are short decimals, from 0 past the highest value', () => {
       assert.deepEqual(plot.x_ticks_labels, ['0', '5', '10', '15', '20']);
     }
   }
+});
+
+test("a map's name with blanks stays one cell, quoted in the command", () => {
+  const page = answer({ design: 'sibs' }, { ...MAP, name: "my map's.csv" });
+  assert.equal(page.header[page.header.length - 1], 'map');
+  for (const row of page.rows) {
+    assert.equal(row.cells.length, page.header.length);
+    assert.equal(row.cells[row.cells.length - 1], "my map's.csv");
+  }
+  assert.equal(page.command, "lodthresh --map 'my map'\\''s.csv' --design sibs");
+  assert.match(page.csv.split('\n')[1], /^[^,]+,3,my map's\.csv,sibs,/);
 });
 
 test("the designs are listed in the command line's order", () => {
