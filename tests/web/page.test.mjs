@@ -52,7 +52,8 @@ after(async () => {
   await new Promise((resolve) => (server ? server.close(resolve) : resolve()));
 });
 
-// Closes the page's context, which must have had no uncaught error.
+// Closes the page's context, which must have had no uncaught error, failed
+// load or request to another site.
 async function close(page) {
   assert.deepEqual(page.errors, []);
   await page.context().close();
@@ -65,8 +66,19 @@ function query(params) {
 async function open(params, viewport = { width: 1280, height: 1000 }) {
   const context = await browser.newContext({ viewport, acceptDownloads: true });
   const page = await context.newPage();
+  // Uncaught errors, failed loads, and anything asked of another site.
   page.errors = [];
   page.on('pageerror', (error) => page.errors.push(error.message));
+  page.on('request', (request) => {
+    if (!/^(data|blob):/.test(request.url()) && !request.url().startsWith(`${origin}/`)) {
+      page.errors.push(`asked another site: ${request.url()}`);
+    }
+  });
+  page.on('response', (response) => {
+    if (response.status() >= 400) {
+      page.errors.push(`${response.status()}: ${response.url()}`);
+    }
+  });
   await page.goto(`${origin}/?${query(params)}`);
   await page.waitForFunction(() => document.getElementById('results').dataset.redrawMs !== undefined);
   return page;
