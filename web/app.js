@@ -60,7 +60,7 @@ const escape = (text) => String(text).replace(/[&<>"]/g, (c) => ESCAPES[c]);
 // The command line's text table as an HTML table: its headings and cells; a
 // row without a result gives its reason across the result columns. Written as
 // one piece of markup, which the browser builds faster than cell by cell.
-function drawTable(answer) {
+function drawTable(answer, mapChosen) {
   const columns = answer.header.map(escape);
   const head = columns.map((column) => `<th scope="col" data-column="${column}">${column}</th>`).join('');
   const body = answer.rows.map((row) => {
@@ -69,7 +69,8 @@ function drawTable(answer) {
       : `<td colspan="${columns.length - row.cells.length}" class="reason">${escape(row.reason)}</td>`;
     return `<tr>${cells}${reason}</tr>`;
   }).join('');
-  $('table').innerHTML = '<caption>Critical LOD scores, one row per genome, design, level and spacing</caption>' +
+  const rows = mapChosen ? 'one row per design and level, on the map' : 'one row per genome, design, level and spacing';
+  $('table').innerHTML = `<caption>Critical LOD scores, ${rows}</caption>` +
     `<thead><tr>${head}</tr></thead><tbody>${body}</tbody>`;
 }
 
@@ -176,7 +177,7 @@ function draw(module, state) {
     // Each option with its value kept on one line.
     $('command').innerHTML = answer.command.split(' --')
       .map((word, i) => `<span class="option">${escape(i === 0 ? word : `--${word}`)}</span>`).join(' ');
-    drawTable(answer);
+    drawTable(answer, state.map_name !== '');
     $('plots').innerHTML = answer.plots.map(plotMarkup).join('');
     $('download').disabled = false;
     results.dataset.rows = String(answer.rows.length);
