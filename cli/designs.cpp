@@ -272,6 +272,9 @@ class DesignRunner {
         for (const DesignRow& row : rows_of_group_) {
             write(row);
         }
+        if (plan_.simulate) {
+            out_.flush();  // simulated rows come seconds apart: each group as it is done
+        }
     }
 
     void report(const std::string& message) {
