@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <exception>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "table/design_request.h"
 #include "table/design_rows.h"
 #include "table/shortest.h"
 #include "table/values.h"
@@ -25,16 +27,10 @@ using table::Format;
 
 constexpr double kCentimorgan = 100.0;
 
-// The command line's defaults for options not given.
-constexpr double kDefaultLength = 33.0;
-constexpr double kDefaultChromosomes = 23.0;
-constexpr double kDefaultRate = 2.0;
-constexpr Tail kDefaultTail = Tail::one_sided;
-constexpr double kDefaultAlpha = 0.05;
-// The page shows the usual marker spacings when none are given; the command
-// line, which writes a row for each, computes the dense map alone. The command
-// the page shows names them.
-constexpr double kDefaultSpacingsCm[] = {0.0, 1.0, 2.0, 5.0, 10.0};
+// Options not given take the command line's defaults, but for the spacings:
+// the page shows the usual marker spacings when none are given, where the
+// command line, which writes a row for each, computes the dense map alone.
+// The command the page shows names them.
 constexpr const char* kDefaultSpacingsText = "0,1,2,5,10";
 
 // The plots: the critical LOD from a dense map to markers 20 cM apart, beside
@@ -117,43 +113,16 @@ void append_strings(const std::vector<std::string>& values, std::string& out) {
 
 // ---- The request
 
-struct FieldError {
-    const char* field;
-    std::string message;
-};
-
 // The values of a request, each list as the command line expands it.
 struct Choices {
-    std::vector<double> lengths{kDefaultLength};
-    std::vector<double> chromosomes{kDefaultChromosomes};
-    std::vector<DesignChoice> designs{DesignChoice{nullptr, kDefaultTail, kDefaultRate}};
-    std::vector<double> alphas{kDefaultAlpha};
-    std::vector<double> spacings_cm{std::begin(kDefaultSpacingsCm), std::end(kDefaultSpacingsCm)};
+    table::DesignValues values;
     bool has_map = false;
     GeneticMap map;
 };
 
-// Parses a field given (not empty) with the command line's parser, and on
-// failure says what the command line says: the option's long name, then the
-// parser's reason.
-template <typename Value, typename Parser>
-void parse_field(const char* field, const std::string& text, Parser parser, Value* value,
-                 std::vector<FieldError>& errors) {
-    if (text.empty()) {
-        return;
-    }
-    Value parsed{};
-    const std::string error = parser(text, &parsed);
-    if (error.empty()) {
-        *value = std::move(parsed);
-    } else {
-        errors.push_back({field, std::string("--") + field + ": " + error});
-    }
-}
-
 // The map's lines that are no marker, each as the command line reports a bad
 // line of a file: its name and line number, then the reason.
-void read_map(const Request& request, Choices& choices, std::vector<FieldError>& errors) {
+void read_map(const Request& request, Choices& choices, std::vector<table::OptionError>& errors) {
     MapReading reading = read_genetic_map(request.map_text);
     if (reading.errors.empty() && reading.map.chromosomes.empty()) {
         errors.push_back({"map", request.map_name + ": no marker"});
@@ -172,39 +141,28 @@ void read_map(const Request& request, Choices& choices, std::vector<FieldError>&
     errors.push_back({"map", message});
 }
 
-std::vector<FieldError> parse_request(const Request& request, Choices& choices) {
-    std::vector<FieldError> errors;
-    if (!request.map_name.empty()) {
+// Checks a request as the command line checks its options; each bad value
+// gets its own message. A map gives the genome and its markers: the length,
+// chromosomes and spacing are then not asked for.
+std::vector<table::OptionError> parse_request(const Request& request, Choices& choices) {
+    const auto given = [](const std::string& text) {
+        return text.empty() ? std::nullopt : std::optional<std::string>(text);
+    };
+    table::DesignOptions options{
+        given(request.length),
+        given(request.chromosomes),
+        given(request.design),
+        given(request.rate),
+        given(request.tail),
+        given(request.alpha),
+        given(request.spacing.empty() ? kDefaultSpacingsText : request.spacing)};
+    const bool has_map = !request.map_name.empty();
+    if (has_map) {
+        options.length = options.chromosomes = options.spacing = std::nullopt;
+    }
+    std::vector<table::OptionError> errors = table::read_design_options(options, choices.values);
+    if (has_map) {
         read_map(request, choices, errors);
-    } else {
-        parse_field("length", request.length, table::parse_lengths, &choices.lengths, errors);
-        parse_field("chromosomes", request.chromosomes, table::parse_chromosome_list,
-                    &choices.chromosomes, errors);
-    }
-    // The combinations the command line refuses, in its words.
-    if (!request.design.empty() && !request.rate.empty()) {
-        errors.push_back({"design",
-                          "--design: not with --rate; a design of one's own is a --rate with a "
-                          "--tail"});
-    } else if (!request.design.empty() && !request.tail.empty()) {
-        errors.push_back({"tail", "--tail: not with --design, whose designs have their own tails"});
-    } else if (!request.design.empty()) {
-        parse_field("design", request.design, table::parse_designs, &choices.designs, errors);
-    } else {
-        Tail tail = kDefaultTail;
-        parse_field("tail", request.tail, table::parse_tail, &tail, errors);
-        choices.designs.front().tail = tail;
-        parse_field(
-            "rate", request.rate,
-            [tail](const std::string& text, std::vector<DesignChoice>* designs) {
-                return table::parse_designs_or_rates(text, tail, designs);
-            },
-            &choices.designs, errors);
-    }
-    parse_field("alpha", request.alpha, table::parse_alphas, &choices.alphas, errors);
-    if (!choices.has_map) {
-        parse_field("spacing", request.spacing, table::parse_spacings, &choices.spacings_cm,
-                    errors);
     }
     return errors;
 }
@@ -261,46 +219,16 @@ std::string command_of(const Request& request, bool has_map) {
 // ---- The rows
 
 std::vector<DesignRow> rows_of(const Choices& choices, const std::string& map_name) {
+    const std::vector<table::Genome> genomes =
+        choices.has_map ? std::vector<table::Genome>{table::map_genome(choices.map)}
+                        : table::genomes_of(choices.values);
     std::vector<DesignRow> rows;
-    const auto solve = [&rows](const Scan& scan, DesignRow row) {
-        table::solve_design_row(scan, row);
-        rows.push_back(row);
-    };
-    if (choices.has_map) {
-        const Scan scan = map_scan(choices.map);
-        for (const DesignChoice& design : choices.designs) {
-            for (const double alpha : choices.alphas) {
-                solve(scan, DesignRow{map_length(choices.map),
-                                      scan.chromosomes,
-                                      map_name.c_str(),
-                                      design,
-                                      alpha,
-                                      0.0,
-                                      table::Status::ok,
-                                      DesignThreshold{},
-                                      {}});
-            }
-        }
-        return rows;
-    }
-    for (const double length : choices.lengths) {
-        for (const double chromosomes : choices.chromosomes) {
-            for (const DesignChoice& design : choices.designs) {
-                for (const double alpha : choices.alphas) {
-                    for (const double spacing_cm : choices.spacings_cm) {
-                        solve(even_scan(length, chromosomes, spacing_cm / kCentimorgan),
-                              DesignRow{length,
-                                        chromosomes,
-                                        nullptr,
-                                        design,
-                                        alpha,
-                                        spacing_cm,
-                                        table::Status::ok,
-                                        DesignThreshold{},
-                                        {}});
-                    }
-                }
-            }
+    for (const table::Genome& genome : genomes) {
+        for (const DesignChoice& design : choices.values.designs) {
+            const std::vector<DesignRow> group =
+                table::solve_design_group(genome, choices.has_map ? map_name.c_str() : nullptr,
+                                          design, choices.values.alphas);
+            rows.insert(rows.end(), group.begin(), group.end());
         }
     }
     return rows;
@@ -419,8 +347,10 @@ std::vector<double> plot_spacings_cm(double widest_cm) {
 
 void append_plot(const Choices& choices, const DesignChoice& design, std::string& out) {
     const Scan scan = choices.has_map ? map_scan(choices.map) : Scan{};
-    const double length = choices.has_map ? map_length(choices.map) : choices.lengths.front();
-    const double chromosomes = choices.has_map ? scan.chromosomes : choices.chromosomes.front();
+    const double length =
+        choices.has_map ? map_length(choices.map) : choices.values.lengths.front();
+    const double chromosomes =
+        choices.has_map ? scan.chromosomes : choices.values.chromosomes.front();
     const double map_spacing_cm = choices.has_map ? mean_spacing_cm(scan) : 0.0;
     const std::vector<double> spacings = plot_spacings_cm(map_spacing_cm);
     std::vector<double> fixed_spacings(std::begin(kFixedSpacingsCm), std::end(kFixedSpacingsCm));
@@ -430,7 +360,7 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
     std::vector<double> map_lods;
     std::vector<std::string> levels;
     double top = 0.0;
-    for (const double alpha : choices.alphas) {
+    for (const double alpha : choices.values.alphas) {
         std::vector<double> curve;
         for (const double spacing_cm : spacings) {
             curve.push_back(lod_or_nan(even_scan(length, chromosomes, spacing_cm / kCentimorgan),
@@ -487,11 +417,11 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
 
 std::string answer_of(const Request& request) {
     Choices choices;
-    const std::vector<FieldError> errors = parse_request(request, choices);
+    const std::vector<table::OptionError> errors = parse_request(request, choices);
     std::string out = "{\"errors\":[";
     for (std::size_t i = 0; i < errors.size(); ++i) {
         out += i == 0 ? "{\"field\":" : ",{\"field\":";
-        append_string(errors[i].field, out);
+        append_string(errors[i].option, out);
         out += ",\"message\":";
         append_string(errors[i].message, out);
         out += '}';
@@ -506,9 +436,9 @@ std::string answer_of(const Request& request) {
     out += ',';
     append_rows(rows_of(choices, request.map_name), choices.has_map, out);
     out += ",\"plots\":[";
-    for (std::size_t i = 0; i < choices.designs.size(); ++i) {
+    for (std::size_t i = 0; i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
-        append_plot(choices, choices.designs[i], out);
+        append_plot(choices, choices.values.designs[i], out);
     }
     out += "]}";
     return out;
