@@ -10,6 +10,7 @@
 #include "cli/batch.h"
 #include "cli/simulation_run.h"
 #include "simulation/null_scan.h"
+#include "table/design_request.h"
 #include "table/design_rows.h"
 #include "table/values.h"
 #include "threshold/genetic_map.h"
@@ -21,17 +22,13 @@ namespace {
 using table::DesignChoice;
 using table::DesignRow;
 using table::Format;
+using table::Genome;
 using table::Status;
-
-// Centimorgan per Morgan.
-constexpr double kCentimorgan = 100.0;
 
 // The checked values of a run.
 struct Plan {
     Format format = Format::text;
-    std::vector<double> lengths, chromosomes, alphas, spacings_cm;
-    std::vector<DesignChoice> designs;
-    Tail tail = Tail::one_sided;
+    table::DesignValues values;
     const char* map_path = nullptr;
     GeneticMap map;
     // The simulation of the null scan, when asked for.
@@ -46,14 +43,6 @@ std::optional<int> check_combinations(const Options& options, std::FILE* err) {
         return usage_error(err,
                            "--precision: not with --design, --tail, --spacing or --map, "
                            "which solve without one");
-    }
-    if (options.design && options.rate) {
-        return usage_error(err,
-                           "--design: not with --rate; a design of one's own is a --rate "
-                           "with a --tail");
-    }
-    if (options.design && options.tail) {
-        return usage_error(err, "--tail: not with --design, whose designs have their own tails");
     }
     if (options.design && options.batch != nullptr) {
         return usage_error(err, "--design: not with --batch, whose lines give it");
@@ -92,10 +81,6 @@ std::optional<Format> format_named(const std::string& name) {
     return std::nullopt;
 }
 
-std::string given_or(const std::optional<std::string>& option, const char* default_text) {
-    return option ? *option : default_text;
-}
-
 // The values of the options, checked; the status of a usage error otherwise.
 std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err) {
     const std::optional<Format> format = format_named(options.format);
@@ -104,6 +89,13 @@ std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err)
                            "--format: '" + options.format + "' is not one of text, tsv, csv, json");
     }
     plan.format = *format;
+    const std::vector<table::OptionError> errors = table::read_design_options(
+        table::DesignOptions{options.length, options.chromosomes, options.design, options.rate,
+                             options.tail, options.alpha, options.spacing},
+        plan.values);
+    if (!errors.empty()) {
+        return usage_error(err, errors.front().message);
+    }
     std::string error;
     int failed = 0;
     const auto check = [&](int name, std::string message) {
@@ -112,18 +104,6 @@ std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err)
             error = std::move(message);
         }
     };
-    check(kTailOption, table::parse_tail(given_or(options.tail, "one-sided"), &plan.tail));
-    check('G', table::parse_lengths(given_or(options.length, "33"), &plan.lengths));
-    check('C',
-          table::parse_chromosome_list(given_or(options.chromosomes, "23"), &plan.chromosomes));
-    if (options.design) {
-        check(kDesignOption, table::parse_designs(*options.design, &plan.designs));
-    } else {
-        check('r',
-              table::parse_designs_or_rates(given_or(options.rate, "2"), plan.tail, &plan.designs));
-    }
-    check('a', table::parse_alphas(given_or(options.alpha, "0.05"), &plan.alphas));
-    check(kSpacingOption, table::parse_spacings(given_or(options.spacing, "0"), &plan.spacings_cm));
     if (options.simulate) {
         plan.simulate = true;
         plan.control.threads = simulation::available_cpus();
@@ -142,7 +122,7 @@ std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err)
         // The maxima of one simulation are all it keeps: 16 bytes a replicate
         // for the dense map's two grids, 8 for markers.
         simulation::NullScan widest{Tail::one_sided, 1.0, {}, false};
-        for (const double spacing : plan.spacings_cm) {
+        for (const double spacing : plan.values.spacings_cm) {
             widest.dense = widest.dense || (spacing == 0.0 && !options.map);
         }
         const std::uint64_t per_replicate = simulation::bytes_per_replicate(widest);
@@ -232,45 +212,36 @@ class DesignRunner {
     }
 
     // Simulations stop early when `stop` is set, and say how far they are.
-    void watch(const std::atomic<bool>* stop, ProgressBar* progress, std::size_t simulations) {
+    // `simulations` counts those of the whole run, or of each group when
+    // `per_group` (a batch, whose lines are not known ahead).
+    void watch(const std::atomic<bool>* stop, ProgressBar* progress, std::size_t simulations,
+               bool per_group) {
         stop_ = stop;
         progress_ = progress;
         simulations_ = simulations;
+        per_group_ = per_group;
     }
 
     // The rows of one genome or map and design: every level at every scan.
-    void group(double length, double chromosomes, const DesignChoice& design,
-               const std::vector<double>& alphas, const std::vector<double>& spacings_cm,
-               const std::vector<Scan>& scans) {
+    void group(const Genome& genome, const DesignChoice& design,
+               const std::vector<double>& alphas) {
         if (stopped()) {
             return;
         }
-        const char* map = plan_.map_path;
-        rows_of_group_.clear();
-        for (const double alpha : alphas) {
-            for (std::size_t s = 0; s < scans.size(); ++s) {
-                DesignRow row{length,
-                              chromosomes,
-                              map,
-                              design,
-                              alpha,
-                              spacings_cm[s],
-                              Status::ok,
-                              DesignThreshold{},
-                              table::Simulated{}};
-                table::solve_design_row(scans[s], row);
-                rows_of_group_.push_back(row);
-            }
-        }
+        rows_of_group_ = table::solve_design_group(genome, plan_.map_path, design, alphas);
+        simulated_ = per_group_ ? 0 : simulated_;
         if (plan_.simulate) {
-            for (std::size_t s = 0; s < scans.size(); ++s) {
-                if (!simulate(length, chromosomes, design, spacings_cm[s], s, scans.size())) {
+            for (std::size_t s = 0; s < genome.scans.size(); ++s) {
+                if (!simulate(genome, design, s)) {
                     return;  // interrupted: none of this group's rows
                 }
             }
         }
         for (const DesignRow& row : rows_of_group_) {
             write(row);
+        }
+        if (plan_.simulate) {
+            out_.flush();  // simulated rows come seconds apart: each group as it is done
         }
     }
 
@@ -286,8 +257,7 @@ class DesignRunner {
   private:
     // Simulates the scan of spacing s and fills in its rows' simulated
     // values. False when interrupted.
-    bool simulate(double length, double chromosomes, const DesignChoice& design, double spacing_cm,
-                  std::size_t s, std::size_t scans) {
+    bool simulate(const Genome& genome, const DesignChoice& design, std::size_t s) {
         simulation::Maxima maxima;
         simulation::Control control = plan_.control;
         control.stop = stop_;
@@ -303,8 +273,8 @@ class DesignRunner {
             const simulation::NullScan scan =
                 plan_.map_path != nullptr
                     ? simulation::map_null_scan(plan_.map, design.tail, design.rate)
-                    : simulation::even_null_scan(length, chromosomes, spacing_cm, design.tail,
-                                                 design.rate);
+                    : simulation::even_null_scan(genome.length, genome.chromosomes,
+                                                 genome.spacings_cm[s], design.tail, design.rate);
             if (!simulation::simulate(scan, plan_.replicates, control, maxima)) {
                 interrupted_ = true;
                 return false;
@@ -316,7 +286,7 @@ class DesignRunner {
             return true;
         }
         ++simulated_;
-        for (std::size_t r = s; r < rows_of_group_.size(); r += scans) {
+        for (std::size_t r = s; r < rows_of_group_.size(); r += genome.scans.size()) {
             DesignRow& row = rows_of_group_[r];
             const simulation::Estimate threshold =
                 simulation::simulated_threshold(maxima, row.alpha);
@@ -351,36 +321,18 @@ class DesignRunner {
     bool interrupted_ = false;
     const std::atomic<bool>* stop_ = nullptr;
     ProgressBar* progress_ = nullptr;
-    std::size_t simulations_ = 1;  // of the whole run, where known
+    std::size_t simulations_ = 1;
+    bool per_group_ = false;
     std::size_t simulated_ = 0;
 };
 
-std::vector<Scan> even_scans(double length, double chromosomes,
-                             const std::vector<double>& spacings_cm) {
-    std::vector<Scan> scans;
-    scans.reserve(spacings_cm.size());
-    for (const double spacing : spacings_cm) {
-        scans.push_back(even_scan(length, chromosomes, spacing / kCentimorgan));
-    }
-    return scans;
-}
-
 void run_lists(const Plan& plan, DesignRunner& runner) {
-    if (plan.map_path != nullptr) {
-        const std::vector<Scan> scans = {map_scan(plan.map)};
-        const std::vector<double> no_spacing = {0.0};
-        for (const DesignChoice& design : plan.designs) {
-            runner.group(map_length(plan.map), scans[0].chromosomes, design, plan.alphas,
-                         no_spacing, scans);
-        }
-        return;
-    }
-    for (const double length : plan.lengths) {
-        for (const double chromosomes : plan.chromosomes) {
-            const std::vector<Scan> scans = even_scans(length, chromosomes, plan.spacings_cm);
-            for (const DesignChoice& design : plan.designs) {
-                runner.group(length, chromosomes, design, plan.alphas, plan.spacings_cm, scans);
-            }
+    const std::vector<Genome> genomes = plan.map_path != nullptr
+                                            ? std::vector<Genome>{table::map_genome(plan.map)}
+                                            : table::genomes_of(plan.values);
+    for (const Genome& genome : genomes) {
+        for (const DesignChoice& design : plan.values.designs) {
+            runner.group(genome, design, plan.values.alphas);
         }
     }
 }
@@ -408,7 +360,7 @@ BatchOutcome run_batch(int fd, const std::string& name, const Plan& plan, RowOut
             const std::pair<const char*, std::string> errors[] = {
                 {"length", table::parse_length(fields[0], &length)},
                 {"chromosomes", table::parse_chromosomes(fields[1], &chromosomes)},
-                {"rate", table::parse_design_or_rate(fields[2], plan.tail, &design)},
+                {"rate", table::parse_design_or_rate(fields[2], plan.values.tail, &design)},
                 {"alpha", table::parse_alpha(fields[3], &alpha)},
                 {"precision",
                  fields.size() == 5 ? table::parse_precision(fields[4], &precision) : ""},
@@ -418,8 +370,8 @@ BatchOutcome run_batch(int fd, const std::string& name, const Plan& plan, RowOut
                     return field + (": " + error);
                 }
             }
-            runner.group(length, chromosomes, design, {alpha}, plan.spacings_cm,
-                         even_scans(length, chromosomes, plan.spacings_cm));
+            runner.group(table::even_genome(length, chromosomes, plan.values.spacings_cm), design,
+                         {alpha});
             return std::string();
         },
         [&](const std::string& message) { runner.report(message); });
@@ -452,12 +404,13 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
         interrupts.emplace();
         progress.emplace(err);
         // A batch's simulations are counted line by line; a list's are known.
-        const std::size_t simulations = options.batch != nullptr ? plan.spacings_cm.size()
-                                        : plan.map_path != nullptr
-                                            ? plan.designs.size()
-                                            : plan.lengths.size() * plan.chromosomes.size() *
-                                                  plan.designs.size() * plan.spacings_cm.size();
-        runner.watch(&interrupts->stop(), &*progress, simulations);
+        const table::DesignValues& v = plan.values;
+        const std::size_t simulations =
+            options.batch != nullptr ? v.spacings_cm.size()
+            : plan.map_path != nullptr
+                ? v.designs.size()
+                : v.lengths.size() * v.chromosomes.size() * v.designs.size() * v.spacings_cm.size();
+        runner.watch(&interrupts->stop(), &*progress, simulations, options.batch != nullptr);
     }
     runner.begin();
     BatchOutcome outcome{true, false};

@@ -1,0 +1,66 @@
+// A request of the designs mode as the command line and the page take it:
+// the options as typed, checked into values in the command line's words, and
+// the genomes and rows they ask for, in the command line's order.
+#ifndef LODTHRESH_TABLE_DESIGN_REQUEST_H
+#define LODTHRESH_TABLE_DESIGN_REQUEST_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "table/design_rows.h"
+#include "threshold/design.h"
+#include "threshold/genetic_map.h"
+
+namespace lodthresh::table {
+
+// Each option as typed, or missing when not given (the command line's
+// default then: 33 Morgan, 23 chromosomes, rate 2, one-sided, 0.05, 0 cM).
+struct DesignOptions {
+    std::optional<std::string> length, chromosomes, design, rate, tail, alpha, spacing;
+};
+
+// The values, each list as the command line expands it.
+struct DesignValues {
+    std::vector<double> lengths, chromosomes, alphas, spacings_cm;
+    std::vector<DesignChoice> designs;
+    Tail tail = Tail::one_sided;
+};
+
+// A refused value or combination: the option's long name ("length") and the
+// text the command line prints after "lodthresh: " ("--length: '-3' is not
+// above 0").
+struct OptionError {
+    const char* option;
+    std::string message;
+};
+
+// Reads every option into `values`. Returns the errors in the order tail,
+// length, chromosomes, design or rate, alpha, spacing; the command line
+// reports the first, the page each beside its input.
+std::vector<OptionError> read_design_options(const DesignOptions& options, DesignValues& values);
+
+// A genome and its scans: one per marker spacing, or a map's own.
+struct Genome {
+    double length;
+    double chromosomes;
+    std::vector<double> spacings_cm;  // of each scan; unused for a map
+    std::vector<Scan> scans;
+};
+
+// G Morgan on C chromosomes at each spacing.
+Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm);
+// The genomes of the values: each length with each number of chromosomes.
+std::vector<Genome> genomes_of(const DesignValues& values);
+// A map's genome: its length, chromosomes and scan.
+Genome map_genome(const GeneticMap& map);
+
+// The rows of one genome and design: each level at each scan, the scans
+// varying faster, solved. `map` is the map's path, or null.
+std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
+                                          const DesignChoice& design,
+                                          const std::vector<double>& alphas);
+
+}  // namespace lodthresh::table
+
+#endif  // LODTHRESH_TABLE_DESIGN_REQUEST_H

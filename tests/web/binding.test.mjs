@@ -1,0 +1,170 @@
+// The page's module under node: its answers against the native program's for
+// the same options, one test per behaviour.
+import assert from 'node:assert/strict';
+import { createRequire } from 'node:module';
+import path from 'node:path';
+import { test } from 'node:test';
+
+import { BAD, CASES, FIELDS, MAP, compareCsv, haveNative, native, nativeMessage } from './native.mjs';
+
+const site = process.env.LODTHRESH_SITE || path.resolve('build-web', 'site');
+const createLodthresh = createRequire(import.meta.url)(path.join(site, 'lodthresh.js'));
+const module = await createLodthresh();
+
+// The native build's musl-free libm and the module's musl one differ in the
+// last bits of a few functions; 1e-12 relative is far above that.
+const TOLERANCE = 1e-12;
+
+function request(params, map) {
+  const fields = Object.fromEntries(FIELDS.map((field) => [field, params[field] ?? '']));
+  return { ...fields, map_name: map ? map.name : '', map_text: map ? map.text : '' };
+}
+
+// The page's answer, with the csv that its download button gets.
+function answer(params, map) {
+  const page = JSON.parse(module.calculate(request(params, map)));
+  const csv = module.csv(request(params, map));
+  return page.errors.length > 0 ? { ...page, csv: csv === '' ? undefined : csv } : { ...page, csv };
+}
+
+console.log(`references: ${haveNative ? 'the native build' : 'native_references.json'}`);
+
+let largest = 0;
+for (const kase of CASES) {
+  test(`csv as the command line's: ${kase.name}`, () => {
+    const page = answer(kase.params, kase.map);
+    assert.deepEqual(page.errors, []);
+    const expected = native(kase, 'csv');
+    assert.equal(expected.status, 0, expected.stderr);
+    largest = Math.max(largest, compareCsv(page.csv, expected.stdout, TOLERANCE));
+  });
+}
+
+for (const kase of CASES) {
+  test(`table cells are the command line's text format: ${kase.name}`, () => {
+    const page = answer(kase.params, kase.map);
+    const lines = native(kase, 'text').stdout.trimEnd().split('\n');
+    // The text format's last column, the map's path, only with a map.
+    const header = lines[0].trim().split(/\s+/);
+    assert.deepEqual(page.header, kase.map ? header : header.filter((heading) => heading !== 'map'));
+    assert.equal(page.rows.length, lines.length - 1);
+    page.rows.forEach((row, i) => {
+      const words = [...row.cells, ...(row.reason ? row.reason.split(' ') : [])];
+      assert.deepEqual(words, lines[i + 1].trim().split(/\s+/));
+    });
+  });
+}
+
+for (const kase of BAD) {
+  test(`a bad value gives the command line's message and no table: ${kase.name}`, () => {
+    const page = answer(kase.params, kase.map);
+    assert.equal(page.errors.length, 1);
+    assert.equal(page.errors[0].field, kase.field);
+    assert.equal(page.errors[0].message, nativeMessage(kase));
+    assert.equal(page.rows, undefined);
+    assert.equal(page.csv, undefined);
+    assert.equal(page.plots, undefined);
+  });
+}
+
+test('the command shown gives the same options', () => {
+  const page = answer(CASES[1].params);
+  assert.equal(page.command,
+    'lodthresh --length 16 --chromosomes 20 --design backcross --alpha all --spacing 0,1,5,10');
+  assert.equal(answer({}).command, 'lodthresh --spacing 0,1,2,5,10');
+  assert.equal(answer({ rate: "2,3'" }).errors.length, 1);
+  assert.equal(answer({ design: 'sibs', spacing: '0' }).command, 'lodthresh --design sibs --spacing 0');
+  assert.equal(answer(CASES[7].params, CASES[7].map).command,
+    'lodthresh --map gmap.csv --design backcross,intercross --alpha all');
+});
+
+test('a plot per design, a curve per level, falling as the spacing grows', () => {
+  const page = answer(CASES[3].params);
+  assert.equal(page.plots.length, 4);
+  for (const plot of page.plots) {
+    assert.equal(plot.curves.length, 3);
+    assert.equal(plot.spacings_cm[0], 0);
+    assert.equal(plot.spacings_cm[plot.spacings_cm.length - 1], 20);
+    plot.curves.forEach((curve, i) => {
+      assert.equal(curve.length, plot.spacings_cm.length);
+      for (let k = 1; k < curve.length; ++k) {
+        assert.ok(curve[k] < curve[k - 1], `${plot.design} level ${plot.levels[i]} at ${plot.spacings_cm[k]} cM`);
+      }
+      assert.equal(plot.dense[i], curve[0]);
+    });
+  }
+});
+
+test("the plot's values are the table's at the same spacings", () => {
+  const page = answer(CASES[3].params);
+  const csv = page.csv.trimEnd().split('\n').map((line) => line.split(','));
+  const column = Object.fromEntries(csv[0].map((name, i) => [name, i]));
+  for (const row of csv.slice(1)) {
+    const plot = page.plots.find((p) => p.design.startsWith(`${row[column.design]}:`));
+    const level = plot.levels.indexOf(row[column.alpha]);
+    const at = plot.spacings_cm.indexOf(Number(row[column.spacing_cm]));
+    if (at >= 0) {
+      assert.equal(plot.curves[level][at], Number(row[column.lod]));
+    }
+  }
+});
+
+test("the old fixed fractions are 0.93, 0.9, 0.85 and 0.8 of the dense map's LOD", () => {
+  const plot = answer({ design: 'sibs' }).plots[0];
+  assert.deepEqual(plot.fixed_spacings_cm, [1, 2, 5, 10]);
+  assert.deepEqual(plot.fixed[0], [0.93, 0.9, 0.85, 0.8].map((f) => f * plot.dense[0]));
+});
+
+test("with a map, the map's own threshold is marked at its mean spacing", () => {
+  const kase = CASES[7];
+  const page = answer(kase.params, kase.map);
+  const csv = page.csv.trimEnd().split('\n').map((line) => line.split(','));
+  const lod = csv[0].indexOf('lod');
+  for (const [d, plot] of page.plots.entries()) {
+    assert.equal(plot.map.length, 3);
+    plot.map.forEach((value, i) => assert.equal(value, Number(csv[1 + 3 * d + i][lod])));
+    assert.ok(plot.map_spacing_cm > 20 && plot.map_spacing_cm < 40);
+    // A map sparser than 20 cM widens the axis to show its threshold.
+    assert.ok(plot.x_ticks[plot.x_ticks.length - 1] >= plot.map_spacing_cm);
+    assert.ok(plot.spacings_cm[plot.spacings_cm.length - 1] >= plot.map_spacing_cm);
+  }
+});
+
+test('axis ticks are short decimals, from 0 past the highest value', () => {
+  for (const params of [CASES[3].params, { length: '0.3', chromosomes: '1', alpha: '0.3' }, { alpha: '1e-9' }]) {
+    for (const plot of answer(params).plots) {
+      assert.equal(plot.y_ticks[0], 0);
+      assert.ok(plot.y_ticks.length >= 2 && plot.y_ticks.length <= 12, plot.y_ticks.join(' '));
+      assert.ok(plot.y_ticks[plot.y_ticks.length - 1] >= Math.max(...plot.curves.flat()));
+      for (const label of [...plot.y_ticks_labels, ...plot.x_ticks_labels]) {
+        assert.match(label, /^\d{1,3}(\.\d{1,3})?$/);
+      }
+      assert.deepEqual(plot.x_ticks_labels, ['0', '5', '10', '15', '20']);
+    }
+  }
+});
+
+test("a map's name with blanks stays one cell, quoted in the command", () => {
+  const page = answer({ design: 'sibs' }, { ...MAP, name: "my map's.csv" });
+  assert.equal(page.header[page.header.length - 1], 'map');
+  for (const row of page.rows) {
+    assert.equal(row.cells.length, page.header.length);
+    assert.equal(row.cells[row.cells.length - 1], "my map's.csv");
+  }
+  assert.equal(page.command, "lodthresh --map 'my map'\\''s.csv' --design sibs");
+  assert.match(page.csv.split('\n')[1], /^[^,]+,3,my map's\.csv,sibs,/);
+});
+
+test("the designs are listed in the command line's order", () => {
+  const designs = JSON.parse(module.designs());
+  assert.equal(designs.length, 14);
+  assert.equal(designs[0].name, 'lod-score');
+  const intercross = designs.find((d) => d.name === 'intercross');
+  assert.equal(intercross.tail, '2df');
+  assert.equal(intercross.rate, 1.5);
+});
+
+test('largest relative difference from the native program', (t) => {
+  t.diagnostic(`largest relative difference page vs native: ${largest.toExponential(2)}`);
+  assert.ok(largest <= TOLERANCE);
+});

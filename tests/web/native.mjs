@@ -1,0 +1,167 @@
+// The native program's answers to the requests the page's tests make: run
+// from the native build when it is there (LODTHRESH_NATIVE, default
+// build/lodthresh), else read from native_references.json, which
+// `node tests/web/native.mjs --write` makes from the native build.
+import { execFileSync, spawnSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const referencesFile = path.join(here, 'native_references.json');
+const program = process.env.LODTHRESH_NATIVE || path.join(here, '..', '..', 'build', 'lodthresh');
+
+export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing'];
+
+// A small qtl2 map: three chromosomes, markers in cM.
+export const MAP = {
+  name: 'gmap.csv',
+  text: 'marker,chr,pos\n' +
+    'm1,1,0\nm2,1,12.5\nm3,1,30\nm4,1,61\nm5,1,95.5\n' +
+    'm6,2,0\nm7,2,20\nm8,2,41\nm9,2,80\n' +
+    'm10,X,3\nm11,X,33\nm12,X,71.25\n',
+};
+
+// The requests, as the page's URL parameters (and a map), that the tests
+// compare with the command line given the same options.
+export const CASES = [
+  { name: 'defaults', params: {} },
+  { name: 'mouse backcross at every level',
+    params: { design: 'backcross', length: '16', chromosomes: '20', alpha: 'all', spacing: '0,1,5,10' } },
+  { name: 'every design', params: { design: 'all' } },
+  { name: 'four designs, three levels, eight spacings',
+    params: { design: 'backcross,intercross,sibs,ril-selfing', alpha: 'all', spacing: '0,0.5,1,2,5,10,15,20' } },
+  { name: 'custom rates two-sided', params: { rate: '1,2.5', tail: 'two-sided', alpha: 'significant,0.01' } },
+  { name: 'custom rate 2df', params: { rate: '1.5', tail: '2df', spacing: '0,2.5' } },
+  { name: 'lists of lengths and chromosomes', params: { length: '20,33', chromosomes: '1,10', design: 'sibs' } },
+  { name: 'a map', params: { design: 'backcross,intercross', alpha: 'all' }, map: MAP },
+];
+
+// Bad values, each with the option whose message it gives.
+export const BAD = [
+  { name: 'negative length', params: { length: '-3' }, field: 'length' },
+  { name: 'fractional chromosomes', params: { chromosomes: '2.5' }, field: 'chromosomes' },
+  { name: 'unknown design', params: { design: 'backcros' }, field: 'design' },
+  { name: 'rate of 0', params: { rate: '0' }, field: 'rate' },
+  { name: 'unknown tail', params: { rate: '2', tail: 'three-sided' }, field: 'tail' },
+  { name: 'level above 1', params: { alpha: '1.5' }, field: 'alpha' },
+  { name: 'negative spacing', params: { spacing: '0,-1' }, field: 'spacing' },
+  { name: 'design with a rate', params: { design: 'sibs', rate: '2' }, field: 'design' },
+  { name: 'design with a tail', params: { design: 'sibs', tail: '2df' }, field: 'tail' },
+  { name: 'bad map lines', params: {}, field: 'map',
+    map: { name: 'bad.map', text: '1 m1 0 100\n1 m2 x 200\n2 m3 5 300\n2 m4 3 400\n' } },
+  { name: 'a map without a marker', params: {}, field: 'map',
+    map: { name: 'empty.csv', text: '# no markers\n\n' } },
+];
+
+// The page's default spacings, which it names in the command it shows: the
+// command line's default is the dense map alone.
+export const PAGE_SPACINGS = '0,1,2,5,10';
+
+// The command line's arguments for the page's parameters.
+export function argumentsOf(params, mapPath) {
+  const args = [];
+  if (mapPath) {
+    args.push('--map', mapPath);
+  }
+  for (const field of FIELDS) {
+    if (params[field] !== undefined && params[field] !== '') {
+      args.push(`--${field}`, params[field]);
+    } else if (field === 'spacing' && !mapPath) {
+      args.push('--spacing', PAGE_SPACINGS);
+    }
+  }
+  return args;
+}
+
+function keyOf(kase, format) {
+  return `${argumentsOf(kase.params, kase.map ? kase.map.name : '').join(' ')} -f ${format}`;
+}
+
+// Runs the native program in a folder holding the case's map, so that the
+// map's path is its bare name, as the page knows it.
+function run(kase, format) {
+  const folder = mkdtempSync(path.join(tmpdir(), 'lodthresh-web-'));
+  try {
+    if (kase.map) {
+      writeFileSync(path.join(folder, kase.map.name), kase.map.text);
+    }
+    const result = spawnSync(program, [...argumentsOf(kase.params, kase.map?.name), '-f', format],
+      { cwd: folder, encoding: 'utf8' });
+    return { status: result.status, stdout: result.stdout, stderr: result.stderr };
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+export const haveNative = existsSync(program);
+const stored = existsSync(referencesFile) ? JSON.parse(readFileSync(referencesFile, 'utf8')) : {};
+
+// The native program's output for a case, in a format: {status, stdout, stderr}.
+export function native(kase, format) {
+  if (haveNative) {
+    return run(kase, format);
+  }
+  const answer = stored[keyOf(kase, format)];
+  if (!answer) {
+    throw new Error(`no native build (${program}) and no stored reference for ${keyOf(kase, format)}`);
+  }
+  return answer;
+}
+
+// The message the command line gives for a bad value: its lines on standard
+// error that start with "lodthresh: ", without that.
+export function nativeMessage(kase) {
+  return native(kase, 'csv').stderr.split('\n').filter((line) => line.startsWith('lodthresh: '))
+    .map((line) => line.slice('lodthresh: '.length)).join('\n');
+}
+
+// Two csv texts, field by field: texts equal, numbers within a relative
+// difference `tolerance`. Returns the largest relative difference, or throws.
+export function compareCsv(actual, expected, tolerance) {
+  const actualLines = actual.trimEnd().split('\n');
+  const expectedLines = expected.trimEnd().split('\n');
+  if (actualLines.length !== expectedLines.length) {
+    throw new Error(`${actualLines.length} lines, expected ${expectedLines.length}`);
+  }
+  let largest = 0;
+  actualLines.forEach((line, i) => {
+    const a = line.split(',');
+    const e = expectedLines[i].split(',');
+    if (a.length !== e.length) {
+      throw new Error(`line ${i + 1}: ${a.length} fields, expected ${e.length}`);
+    }
+    a.forEach((field, k) => {
+      const x = Number(field);
+      const y = Number(e[k]);
+      if (field === e[k]) {
+        return;
+      }
+      if (field === '' || e[k] === '' || !Number.isFinite(x) || !Number.isFinite(y)) {
+        throw new Error(`line ${i + 1} field ${k + 1}: '${field}', expected '${e[k]}'`);
+      }
+      const difference = Math.abs(x - y) / Math.max(Math.abs(y), Number.MIN_VALUE);
+      if (!(difference <= tolerance)) {
+        throw new Error(`line ${i + 1} field ${k + 1}: ${field}, expected ${e[k]} (relative ${difference})`);
+      }
+      largest = Math.max(largest, difference);
+    });
+  });
+  return largest;
+}
+
+if (process.argv[2] === '--write') {
+  if (!haveNative) {
+    throw new Error(`no native program at ${program}`);
+  }
+  const references = {};
+  for (const kase of [...CASES, ...BAD]) {
+    for (const format of ['csv', 'text']) {
+      references[keyOf(kase, format)] = run(kase, format);
+    }
+  }
+  writeFileSync(referencesFile, `${JSON.stringify(references, null, 1)}\n`);
+  console.log(`wrote ${Object.keys(references).length} answers of ${execFileSync(program, ['--version'],
+    { encoding: 'utf8' }).trim()} to ${referencesFile}`);
+}

@@ -1,0 +1,22 @@
+// The page's WebAssembly module: the page's inputs in, the page model's JSON
+// answer out. Nothing is computed here.
+#include <emscripten/bind.h>
+
+#include "web/page.h"
+
+EMSCRIPTEN_BINDINGS(lodthresh) {
+    using lodthresh::web::Request;
+    emscripten::value_object<Request>("Request")
+        .field("length", &Request::length)
+        .field("chromosomes", &Request::chromosomes)
+        .field("design", &Request::design)
+        .field("rate", &Request::rate)
+        .field("tail", &Request::tail)
+        .field("alpha", &Request::alpha)
+        .field("spacing", &Request::spacing)
+        .field("map_name", &Request::map_name)
+        .field("map_text", &Request::map_text);
+    emscripten::function("designs", &lodthresh::web::designs_json);
+    emscripten::function("calculate", &lodthresh::web::calculate_json);
+    emscripten::function("csv", &lodthresh::web::csv_text);
+}

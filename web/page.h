@@ -1,0 +1,49 @@
+// What the web page shows, computed by the libraries the command line uses:
+// its checks and messages, its rows in its formats, and every value of the
+// plots. The page only lays the answer out.
+#ifndef LODTHRESH_WEB_PAGE_H
+#define LODTHRESH_WEB_PAGE_H
+
+#include <string>
+
+namespace lodthresh::web {
+
+// The page's inputs as typed, each named after the command line's long option
+// and taking the same text; an empty field is an option not given. A map is
+// the text of the file the user chose, with the file's name.
+struct Request {
+    std::string length;
+    std::string chromosomes;
+    std::string design;
+    std::string rate;
+    std::string tail;
+    std::string alpha;
+    std::string spacing;
+    std::string map_name;
+    std::string map_text;
+};
+
+// The designs for the page's list and help, as JSON:
+// [{"name", "tail", "rate", "meaning"}, ...] in the command line's order.
+std::string designs_json();
+
+// The answer to a request, as JSON. With a bad value:
+//   {"errors": [{"field": "length", "message": "--length: '-3' is not above 0"}]}
+// where the message is what the command line prints after "lodthresh: ".
+// Otherwise
+//   {"errors": [], "command": "lodthresh --length 16 ...", "header": [...],
+//    "rows": [{"ok": true, "cells": [...]}, {"ok": false, "cells": [...],
+//    "reason": "..."}], "plots": [...]}
+// with the rows' cells as the command line's text format writes them, and per
+// design one plot of the critical LOD against the marker spacing (see
+// page.cpp). A fault of the libraries gives {"errors": [], "fault": "..."}.
+std::string calculate_json(const Request& request);
+
+// The same rows in the command line's csv format, or "" for a bad request:
+// made only when the page downloads them, as every bit of each double is the
+// slowest part of a table.
+std::string csv_text(const Request& request);
+
+}  // namespace lodthresh::web
+
+#endif  // LODTHRESH_WEB_PAGE_H
