@@ -1,7 +1,7 @@
-# Installation: the program and its manual page, and the numerics and threshold
-# libraries with their headers and a CMake package, so that another project can
-# call find_package(lodthresh) and link lodthresh::numerics and
-# lodthresh::threshold. The console library is the program's own and is not
+# Installation: the program and its manual page, and the numerics, threshold
+# and simulation libraries with their headers and a CMake package, so that
+# another project can call find_package(lodthresh) and link
+# lodthresh::numerics, lodthresh::threshold and lodthresh::simulation. The console library is the program's own and is not
 # installed.
 if(NOT LODTHRESH_INSTALL)
   return()
@@ -17,7 +17,7 @@ mark_as_advanced(LODTHRESH_INSTALL_CMAKEDIR)
 install(TARGETS lodthresh RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/man/lodthresh.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-install(TARGETS lodthresh_numerics lodthresh_threshold
+install(TARGETS lodthresh_numerics lodthresh_threshold lodthresh_simulation
   EXPORT lodthreshTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -27,8 +27,11 @@ install(TARGETS lodthresh_numerics lodthresh_threshold
 # and #include "threshold/threshold.h", as the program's own sources do.
 install(FILES ${PROJECT_SOURCE_DIR}/numerics/numerics.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/numerics)
-install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h
+install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h ${PROJECT_SOURCE_DIR}/threshold/design.h
+  ${PROJECT_SOURCE_DIR}/threshold/genetic_map.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/threshold)
+install(FILES ${PROJECT_SOURCE_DIR}/simulation/null_scan.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/simulation)
 
 install(EXPORT lodthreshTargets
   NAMESPACE lodthresh::

@@ -38,9 +38,11 @@ cmp -s "$prefix/$mandir/man1/lodthresh.1" "$source_dir/man/lodthresh.1" ||
   fail "no manual page $mandir/man1/lodthresh.1, or not the one of the sources"
 cmp -s "$prefix/$includedir/numerics/numerics.h" "$source_dir/numerics/numerics.h" ||
   fail "no header $includedir/numerics/numerics.h"
-cmp -s "$prefix/$includedir/threshold/threshold.h" "$source_dir/threshold/threshold.h" ||
-  fail "no header $includedir/threshold/threshold.h"
-for library in liblodthresh_numerics.a liblodthresh_threshold.a; do
+for header in threshold/threshold.h threshold/design.h threshold/genetic_map.h \
+  simulation/null_scan.h; do
+  cmp -s "$prefix/$includedir/$header" "$source_dir/$header" || fail "no header $includedir/$header"
+done
+for library in liblodthresh_numerics.a liblodthresh_threshold.a liblodthresh_simulation.a; do
   [ -f "$prefix/$libdir/$library" ] || fail "no library $libdir/$library"
 done
 for file in lodthreshConfig.cmake lodthreshConfigVersion.cmake lodthreshTargets.cmake; do
@@ -87,7 +89,9 @@ chisqv(0.95, 1) = 3.841459
 nominal alpha = 0.0000225194
 LOD for infinitely dense map = 3.614692
 LOD for 1cM map = 3.361664
-level 0: precision not reached'
+level 0: precision not reached
+backcross, 10 cM: LOD 2.7479
+simulated: done, 1000 replicates'
 output=$("$work/consumer/consumer") || fail "the consumer ends with status $?"
 if [ "$output" != "$expected" ]; then
   printf 'expected:\n%s\nbut the consumer printed:\n%s\n' "$expected" "$output" >&2
