@@ -70,7 +70,7 @@ constexpr char kHelpOptions[] =
     "      --simulate=N         also simulate N null scans of each design and map:\n"
     "                           the simulated threshold, and the actual genome-wide\n"
     "                           level of the formula's (needs --spacing or --map)\n"
-    "      --seed=S             the simulation's seed (default 1)\n"
+    "      --seed=S             the simulation's seed (default 20260101)\n"
     "      --threads=T          the simulation's threads (default: every CPU)\n"
     "\n"
     "-G, -C, -r, -a, -e, --design and --spacing take comma-separated lists; the\n"

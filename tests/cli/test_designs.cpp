@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/run_cli.h"
+#include "simulation/null_scan.h"
 #include "support/temp_dir.h"
 #include "threshold/design.h"
 #include "threshold/threshold.h"
@@ -238,6 +239,15 @@ TEST(Designs, ASimulationDependsOnTheSeedAlone) {
     std::vector<std::string> other_seed = arguments;
     other_seed.insert(other_seed.end(), {"--design", "intercross", "--seed", "7"});
     EXPECT_NE(table(run_cli(other_seed).out)[1][11], alone[1][11]);
+}
+
+// The help and the text output name the seed that a run without --seed uses.
+TEST(Designs, TheDefaultSeedIsTheLibrarysInTheHelpAndTheTextOutput) {
+    const std::string seed = std::to_string(simulation::kDefaultSeed);
+    EXPECT_NE(run_cli({"--help"}).out.find("seed (default " + seed + ")"), std::string::npos);
+    const Outcome o = run_cli({"--design", "backcross", "--spacing", "20", "--simulate", "100"});
+    EXPECT_EQ(o.out.substr(0, o.out.find('\n')),
+              "# simulated: 100 null scans of each design and spacing, seed " + seed);
 }
 
 TEST(Designs, ASimulatedThresholdIsMissingWithTooFewReplicatesAboveIt) {
