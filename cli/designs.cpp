@@ -12,6 +12,7 @@
 #include "simulation/null_scan.h"
 #include "table/design_request.h"
 #include "table/design_rows.h"
+#include "table/design_simulation.h"
 #include "table/values.h"
 #include "threshold/genetic_map.h"
 
@@ -107,30 +108,25 @@ std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err)
     if (options.simulate) {
         plan.simulate = true;
         plan.control.threads = simulation::available_cpus();
-        check(kSimulateOption, parse_replicates(*options.simulate, &plan.replicates));
+        check(kSimulateOption, table::parse_replicates(*options.simulate, &plan.replicates));
         if (options.seed) {
-            check(kSeedOption, parse_seed(*options.seed, &plan.control.seed));
+            check(kSeedOption, table::parse_seed(*options.seed, &plan.control.seed));
         }
         if (options.threads) {
-            check(kThreadsOption, parse_threads(*options.threads, &plan.control.threads));
+            check(kThreadsOption, table::parse_threads(*options.threads, &plan.control.threads));
         }
     }
     if (failed != 0) {
         return usage_error(err, long_name(failed) + ": " + error);
     }
     if (plan.simulate) {
-        // The maxima of one simulation are all it keeps: 16 bytes a replicate
-        // for the dense map's two grids, 8 for markers.
-        simulation::NullScan widest{Tail::one_sided, 1.0, {}, false};
+        bool dense = false;
         for (const double spacing : plan.values.spacings_cm) {
-            widest.dense = widest.dense || (spacing == 0.0 && !options.map);
+            dense = dense || (spacing == 0.0 && !options.map);
         }
-        const std::uint64_t per_replicate = simulation::bytes_per_replicate(widest);
-        if (plan.replicates > simulation::kMemoryBound / per_replicate) {
-            return usage_error(err, "--simulate: " + *options.simulate + " replicates of " +
-                                        std::to_string(per_replicate) +
-                                        " bytes are above the bound of " +
-                                        std::to_string(simulation::kMemoryBound >> 20) + " MiB");
+        if (const std::string bound = table::check_replicates(plan.replicates, dense);
+            !bound.empty()) {
+            return usage_error(err, "--simulate: " + bound);
         }
     }
     return std::nullopt;
@@ -258,48 +254,25 @@ class DesignRunner {
     // Simulates the scan of spacing s and fills in its rows' simulated
     // values. False when interrupted.
     bool simulate(const Genome& genome, const DesignChoice& design, std::size_t s) {
-        simulation::Maxima maxima;
         simulation::Control control = plan_.control;
         control.stop = stop_;
         const double replicates = static_cast<double>(plan_.replicates);
+        const double before = static_cast<double>(simulated_++);
         control.progress = [&](std::uint64_t done) {
             if (progress_ != nullptr) {
-                progress_->show(
-                    static_cast<double>(simulated_) + static_cast<double>(done) / replicates,
-                    static_cast<double>(simulations_));
+                progress_->show(before + static_cast<double>(done) / replicates,
+                                static_cast<double>(simulations_));
             }
         };
         try {
-            const simulation::NullScan scan =
-                plan_.map_path != nullptr
-                    ? simulation::map_null_scan(plan_.map, design.tail, design.rate)
-                    : simulation::even_null_scan(genome.length, genome.chromosomes,
-                                                 genome.spacings_cm[s], design.tail, design.rate);
-            if (!simulation::simulate(scan, plan_.replicates, control, maxima)) {
+            if (!table::simulate_scan(genome, plan_.map_path != nullptr ? &plan_.map : nullptr,
+                                      design, s, plan_.replicates, control, rows_of_group_)) {
                 interrupted_ = true;
                 return false;
             }
         } catch (const std::exception& error) {
             any_without_result_ = true;
             report(std::string("simulation: ") + error.what());
-            ++simulated_;
-            return true;
-        }
-        ++simulated_;
-        for (std::size_t r = s; r < rows_of_group_.size(); r += genome.scans.size()) {
-            DesignRow& row = rows_of_group_[r];
-            const simulation::Estimate threshold =
-                simulation::simulated_threshold(maxima, row.alpha);
-            row.simulated.has_lod = threshold.has_value;
-            row.simulated.lod = threshold.value;
-            row.simulated.lod_se = threshold.se;
-            if (row.status == Status::ok) {
-                const simulation::Estimate level =
-                    simulation::simulated_level(maxima, row.result.lod);
-                row.simulated.has_level = level.has_value;
-                row.simulated.level = level.value;
-                row.simulated.level_se = level.se;
-            }
         }
         return true;
     }

@@ -3,7 +3,6 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 
@@ -17,46 +16,7 @@ constexpr int kBarWidth = 40;
 // How often the watcher looks whether the run is over.
 constexpr long kWatchNanoseconds = 50'000'000;
 
-std::string quoted(const std::string& text) {
-    return "'" + text + "'";
-}
-
-// A whole number of at least `least` that is the whole text.
-std::string parse_whole(const std::string& text, std::uint64_t least, std::uint64_t* value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-        return quoted(text) + " is not a whole number";
-    }
-    errno = 0;
-    const unsigned long long number = std::strtoull(text.c_str(), nullptr, 10);
-    if (errno == ERANGE) {
-        return quoted(text) + " is too large";
-    }
-    if (number < least) {
-        return quoted(text) + " is not at least " + std::to_string(least);
-    }
-    *value = number;
-    return "";
-}
-
 }  // namespace
-
-std::string parse_replicates(const std::string& text, std::uint64_t* replicates) {
-    return parse_whole(text, 1, replicates);
-}
-
-std::string parse_seed(const std::string& text, std::uint64_t* seed) {
-    return parse_whole(text, 0, seed);
-}
-
-std::string parse_threads(const std::string& text, unsigned* threads) {
-    std::uint64_t value = 0;
-    std::string error = parse_whole(text, 1, &value);
-    if (error.empty() && value > 1024) {
-        error = quoted(text) + " is more than 1024";
-    }
-    *threads = static_cast<unsigned>(value);
-    return error;
-}
 
 ProgressBar::ProgressBar(std::FILE* err)
     : err_(err),

@@ -1,5 +1,5 @@
-// What a simulating run of the command line needs around the simulation: the
-// values of its options, a progress bar on a terminal, and Ctrl-C.
+// What a simulating run of the command line needs around the simulation: a
+// progress bar on a terminal, and Ctrl-C.
 #ifndef LODTHRESH_CLI_SIMULATION_RUN_H
 #define LODTHRESH_CLI_SIMULATION_RUN_H
 
@@ -13,11 +13,6 @@
 #include <thread>
 
 namespace lodthresh::cli {
-
-// Each parser takes the option's text: "" and the value, or why not.
-std::string parse_replicates(const std::string& text, std::uint64_t* replicates);
-std::string parse_seed(const std::string& text, std::uint64_t* seed);
-std::string parse_threads(const std::string& text, unsigned* threads);
 
 // A progress bar on the error stream, drawn only when it is a terminal and
 // the run has lasted a second, redrawn at most ten times a second, and wiped
