@@ -14,6 +14,8 @@ EMSCRIPTEN_BINDINGS(lodthresh) {
         .field("tail", &Request::tail)
         .field("alpha", &Request::alpha)
         .field("spacing", &Request::spacing)
+        .field("simulate", &Request::simulate)
+        .field("seed", &Request::seed)
         .field("map_name", &Request::map_name)
         .field("map_text", &Request::map_text);
     emscripten::function("designs", &lodthresh::web::designs_json);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <iterator>
@@ -11,6 +12,7 @@
 
 #include "table/design_request.h"
 #include "table/design_rows.h"
+#include "table/design_simulation.h"
 #include "table/shortest.h"
 #include "table/values.h"
 #include "threshold/design.h"
@@ -118,6 +120,9 @@ struct Choices {
     table::DesignValues values;
     bool has_map = false;
     GeneticMap map;
+    // The simulation, when asked for: on the page's one thread.
+    std::uint64_t replicates = 0;
+    simulation::Control control;
 };
 
 // The map's lines that are no marker, each as the command line reports a bad
@@ -163,6 +168,27 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
     std::vector<table::OptionError> errors = table::read_design_options(options, choices.values);
     if (has_map) {
         read_map(request, choices, errors);
+    }
+    if (!request.simulate.empty()) {
+        std::string error = table::parse_replicates(request.simulate, &choices.replicates);
+        if (error.empty()) {
+            bool dense = false;
+            for (const double spacing : choices.values.spacings_cm) {
+                dense = dense || (spacing == 0.0 && !has_map);
+            }
+            error = table::check_replicates(choices.replicates, dense);
+        }
+        if (!error.empty()) {
+            errors.push_back({"simulate", "--simulate: " + error});
+        }
+    }
+    if (!request.seed.empty()) {
+        if (request.simulate.empty()) {
+            errors.push_back({"seed", "--seed: only with --simulate"});
+        } else if (const std::string error = table::parse_seed(request.seed, &choices.control.seed);
+                   !error.empty()) {
+            errors.push_back({"seed", "--seed: " + error});
+        }
     }
     return errors;
 }
@@ -213,11 +239,14 @@ std::string command_of(const Request& request, bool has_map) {
     if (!has_map) {
         option("spacing", request.spacing.empty() ? kDefaultSpacingsText : request.spacing);
     }
+    option("simulate", request.simulate);
+    option("seed", request.seed);
     return command;
 }
 
 // ---- The rows
 
+// The rows, simulated when asked for (one thread: the page's own).
 std::vector<DesignRow> rows_of(const Choices& choices, const std::string& map_name) {
     const std::vector<table::Genome> genomes =
         choices.has_map ? std::vector<table::Genome>{table::map_genome(choices.map)}
@@ -225,18 +254,23 @@ std::vector<DesignRow> rows_of(const Choices& choices, const std::string& map_na
     std::vector<DesignRow> rows;
     for (const table::Genome& genome : genomes) {
         for (const DesignChoice& design : choices.values.designs) {
-            const std::vector<DesignRow> group =
+            std::vector<DesignRow> group =
                 table::solve_design_group(genome, choices.has_map ? map_name.c_str() : nullptr,
                                           design, choices.values.alphas);
+            for (std::size_t s = 0; choices.replicates > 0 && s < genome.scans.size(); ++s) {
+                table::simulate_scan(genome, choices.has_map ? &choices.map : nullptr, design, s,
+                                     choices.replicates, choices.control, group);
+            }
             rows.insert(rows.end(), group.begin(), group.end());
         }
     }
     return rows;
 }
 
-void append_rows(const std::vector<DesignRow>& rows, bool has_map, std::string& out) {
+void append_rows(const std::vector<DesignRow>& rows, bool has_map, bool simulated,
+                 std::string& out) {
     std::string header;
-    table::append_design_header(Format::text, false, header);
+    table::append_design_header(Format::text, simulated, header);
     // The text format's last column, the map's path, is empty without a map.
     std::vector<std::string> headings = header_cells(header);
     if (!has_map && !headings.empty() && headings.back() == "map") {
@@ -246,7 +280,7 @@ void append_rows(const std::vector<DesignRow>& rows, bool has_map, std::string& 
     append_strings(headings, out);
     out += ",\"rows\":[";
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const RowCells cells = row_cells(rows[i], i);
+        const RowCells cells = row_cells(rows[i], i, simulated);
         out += i == 0 ? "{" : ",{";
         out += rows[i].status == table::Status::ok ? "\"ok\":true" : "\"ok\":false";
         out += ",\"cells\":";
@@ -434,7 +468,7 @@ std::string answer_of(const Request& request) {
     out += ",\"command\":";
     append_string(command_of(request, choices.has_map), out);
     out += ',';
-    append_rows(rows_of(choices, request.map_name), choices.has_map, out);
+    append_rows(rows_of(choices, request.map_name), choices.has_map, choices.replicates > 0, out);
     out += ",\"plots\":[";
     for (std::size_t i = 0; i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
@@ -453,9 +487,10 @@ std::string csv_text(const Request& request) {
     }
     const std::vector<DesignRow> rows = rows_of(choices, request.map_name);
     std::string csv;
-    table::append_design_header(Format::csv, false, csv);
+    const bool simulated = choices.replicates > 0;
+    table::append_design_header(Format::csv, simulated, csv);
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        table::append_design_row(Format::csv, false, rows[i], i, csv);
+        table::append_design_row(Format::csv, simulated, rows[i], i, csv);
     }
     return csv;
 }

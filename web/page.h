@@ -19,6 +19,8 @@ struct Request {
     std::string tail;
     std::string alpha;
     std::string spacing;
+    std::string simulate;  // null scans to simulate per design and spacing; empty: none
+    std::string seed;
     std::string map_name;
     std::string map_text;
 };

@@ -43,15 +43,15 @@ std::vector<std::string> header_cells(const std::string& header) {
     return words_of(header);
 }
 
-RowCells row_cells(const table::DesignRow& row, std::size_t index) {
+RowCells row_cells(const table::DesignRow& row, std::size_t index, bool simulated) {
     std::string header;
-    table::append_design_header(table::Format::text, false, header);
+    table::append_design_header(table::Format::text, simulated, header);
     const std::vector<std::string> headings = words_of(header);
 
     table::DesignRow written = row;
     written.map = row.map != nullptr ? kMapStandIn : nullptr;
     std::string line;
-    table::append_design_row(table::Format::text, false, written, index, line);
+    table::append_design_row(table::Format::text, simulated, written, index, line);
     std::vector<std::string> words = words_of(line);
 
     RowCells cells;

@@ -21,7 +21,8 @@ struct RowCells {
     std::vector<std::string> cells;
     std::string reason;
 };
-RowCells row_cells(const table::DesignRow& row, std::size_t index);
+// `simulated`: the row has the simulated fields.
+RowCells row_cells(const table::DesignRow& row, std::size_t index, bool simulated);
 
 }  // namespace lodthresh::web
 

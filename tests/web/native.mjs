@@ -12,7 +12,7 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const referencesFile = path.join(here, 'native_references.json');
 const program = process.env.LODTHRESH_NATIVE || path.join(here, '..', '..', 'build', 'lodthresh');
 
-export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing'];
+export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'simulate', 'seed'];
 
 // A small qtl2 map: three chromosomes, markers in cM.
 export const MAP = {
@@ -36,6 +36,10 @@ export const CASES = [
   { name: 'custom rate 2df', params: { rate: '1.5', tail: '2df', spacing: '0,2.5' } },
   { name: 'lists of lengths and chromosomes', params: { length: '20,33', chromosomes: '1,10', design: 'sibs' } },
   { name: 'a map', params: { design: 'backcross,intercross', alpha: 'all' }, map: MAP },
+  { name: 'simulated, seed 7',
+    params: { design: 'backcross,intercross', length: '16', chromosomes: '20', alpha: 'all', spacing: '1,10',
+      simulate: '2000', seed: '7' } },
+  { name: 'a map simulated', params: { design: 'sibs', alpha: 'all', simulate: '3000' }, map: MAP },
 ];
 
 // Bad values, each with the option whose message it gives.
@@ -53,6 +57,8 @@ export const BAD = [
     map: { name: 'bad.map', text: '1 m1 0 100\n1 m2 x 200\n2 m3 5 300\n2 m4 3 400\n' } },
   { name: 'a map without a marker', params: {}, field: 'map',
     map: { name: 'empty.csv', text: '# no markers\n\n' } },
+  { name: 'simulated scans not a number', params: { simulate: '1e4' }, field: 'simulate' },
+  { name: 'a seed without a simulation', params: { seed: '5' }, field: 'seed' },
 ];
 
 // The page's default spacings, which it names in the command it shows: the
