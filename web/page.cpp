@@ -29,12 +29,6 @@ using table::Format;
 
 constexpr double kCentimorgan = 100.0;
 
-// Options not given take the command line's defaults, but for the spacings:
-// the page shows the usual marker spacings when none are given, where the
-// command line, which writes a row for each, computes the dense map alone.
-// The command the page shows names them.
-constexpr const char* kDefaultSpacingsText = "0,1,2,5,10";
-
 // The plots: the critical LOD from a dense map to markers 20 cM apart, beside
 // the fixed fractions of the dense map's LOD that were used before nu. The
 // curve falls fastest near the dense map, where its points are closest; 17
@@ -153,14 +147,10 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
     const auto given = [](const std::string& text) {
         return text.empty() ? std::nullopt : std::optional<std::string>(text);
     };
-    table::DesignOptions options{
-        given(request.length),
-        given(request.chromosomes),
-        given(request.design),
-        given(request.rate),
-        given(request.tail),
-        given(request.alpha),
-        given(request.spacing.empty() ? kDefaultSpacingsText : request.spacing)};
+    table::DesignOptions options{given(request.length), given(request.chromosomes),
+                                 given(request.design), given(request.rate),
+                                 given(request.tail),   given(request.alpha),
+                                 given(request.spacing)};
     const bool has_map = !request.map_name.empty();
     if (has_map) {
         options.length = options.chromosomes = options.spacing = std::nullopt;
@@ -169,7 +159,10 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
     if (has_map) {
         read_map(request, choices, errors);
     }
-    if (!request.simulate.empty()) {
+    if (!request.simulate.empty() && request.spacing.empty() && !has_map) {
+        errors.push_back(
+            {"simulate", "--simulate: needs --spacing or --map, the markers to simulate"});
+    } else if (!request.simulate.empty()) {
         std::string error = table::parse_replicates(request.simulate, &choices.replicates);
         if (error.empty()) {
             bool dense = false;
@@ -237,7 +230,11 @@ std::string command_of(const Request& request, bool has_map) {
     option("tail", request.tail);
     option("alpha", request.alpha);
     if (!has_map) {
-        option("spacing", request.spacing.empty() ? kDefaultSpacingsText : request.spacing);
+        // The command line computes these rows only in its designs mode, which
+        // one of its options must select: the default spacing does.
+        const bool designs_mode =
+            !request.design.empty() || !request.tail.empty() || !request.spacing.empty();
+        option("spacing", designs_mode ? request.spacing : std::string("0"));
     }
     option("simulate", request.simulate);
     option("seed", request.seed);

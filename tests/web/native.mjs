@@ -57,13 +57,10 @@ export const BAD = [
     map: { name: 'bad.map', text: '1 m1 0 100\n1 m2 x 200\n2 m3 5 300\n2 m4 3 400\n' } },
   { name: 'a map without a marker', params: {}, field: 'map',
     map: { name: 'empty.csv', text: '# no markers\n\n' } },
-  { name: 'simulated scans not a number', params: { simulate: '1e4' }, field: 'simulate' },
+  { name: 'simulated scans not a number', params: { simulate: '1e4', spacing: '1' }, field: 'simulate' },
+  { name: 'a simulation without markers', params: { simulate: '100', design: 'sibs' }, field: 'simulate' },
   { name: 'a seed without a simulation', params: { seed: '5' }, field: 'seed' },
 ];
-
-// The page's default spacings, which it names in the command it shows: the
-// command line's default is the dense map alone.
-export const PAGE_SPACINGS = '0,1,2,5,10';
 
 // The command line's arguments for the page's parameters.
 export function argumentsOf(params, mapPath) {
@@ -71,11 +68,12 @@ export function argumentsOf(params, mapPath) {
   if (mapPath) {
     args.push('--map', mapPath);
   }
+  const given = (field) => params[field] !== undefined && params[field] !== '';
   for (const field of FIELDS) {
-    if (params[field] !== undefined && params[field] !== '') {
+    if (given(field)) {
       args.push(`--${field}`, params[field]);
-    } else if (field === 'spacing' && !mapPath) {
-      args.push('--spacing', PAGE_SPACINGS);
+    } else if (field === 'spacing' && !mapPath && !given('design') && !given('tail')) {
+      args.push('--spacing', '0');  // the default, to select the designs mode
     }
   }
   return args;
