@@ -223,17 +223,6 @@ std::optional<int> read_options(int argc, char* argv[], Options& options, std::F
     return std::nullopt;
 }
 
-std::optional<Format> format_named(const std::string& name) {
-    const std::pair<const char*, Format> formats[] = {
-        {"text", Format::text}, {"tsv", Format::tsv}, {"csv", Format::csv}, {"json", Format::json}};
-    for (const auto& [format_name, format] : formats) {
-        if (name == format_name) {
-            return format;
-        }
-    }
-    return std::nullopt;
-}
-
 // The numerics library writes its two-line message to std::cerr. For the time
 // of one calculation std::cerr writes into `buffer` instead, so that the
 // message can be passed on to the error stream after the rows before it.
@@ -444,10 +433,9 @@ BatchOutcome run_batch(int fd, const std::string& name, const BatchRules& rules,
 // The rows that the options ask for, into `output`. Returns the exit status,
 // before the end of the output is known.
 int calculate_rows(const Options& options, int in, RowOutput& output, std::FILE* err) {
-    const std::optional<Format> format = format_named(options.format);
-    if (!format) {
-        return usage_error(err,
-                           "--format: '" + options.format + "' is not one of text, tsv, csv, json");
+    Format format = Format::text;
+    if (const std::string error = table::parse_format(options.format, &format); !error.empty()) {
+        return usage_error(err, "--format: " + error);
     }
     Lists lists;
     double default_precision = ThresholdParameters{}.precision;
@@ -466,7 +454,7 @@ int calculate_rows(const Options& options, int in, RowOutput& output, std::FILE*
         return 2;
     }
 
-    Runner runner(*format, options.exact, output, err);
+    Runner runner(format, options.exact, output, err);
     runner.begin();
     BatchOutcome outcome{true, false};
     if (options.batch == nullptr) {

@@ -71,25 +71,13 @@ std::optional<int> check_combinations(const Options& options, std::FILE* err) {
     return std::nullopt;
 }
 
-std::optional<Format> format_named(const std::string& name) {
-    const std::pair<const char*, Format> formats[] = {
-        {"text", Format::text}, {"tsv", Format::tsv}, {"csv", Format::csv}, {"json", Format::json}};
-    for (const auto& [format_name, format] : formats) {
-        if (name == format_name) {
-            return format;
-        }
-    }
-    return std::nullopt;
-}
-
 // The values of the options, checked; the status of a usage error otherwise.
 std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err) {
-    const std::optional<Format> format = format_named(options.format);
-    if (!format) {
-        return usage_error(err,
-                           "--format: '" + options.format + "' is not one of text, tsv, csv, json");
+    Format format = Format::text;
+    if (const std::string error = table::parse_format(options.format, &format); !error.empty()) {
+        return usage_error(err, "--format: " + error);
     }
-    plan.format = *format;
+    plan.format = format;
     const std::vector<table::OptionError> errors = table::read_design_options(
         table::DesignOptions{options.length, options.chromosomes, options.design, options.rate,
                              options.tail, options.alpha, options.spacing},

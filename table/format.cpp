@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <utility>
 
 #include "table/design_rows.h"
 #include "table/shortest.h"
@@ -287,6 +288,18 @@ void append_design_text(bool simulated, const DesignRow& row, std::string& out) 
 }
 
 }  // namespace
+
+std::string parse_format(const std::string& text, Format* format) {
+    const std::pair<const char*, Format> formats[] = {
+        {"text", Format::text}, {"tsv", Format::tsv}, {"csv", Format::csv}, {"json", Format::json}};
+    for (const auto& [name, named] : formats) {
+        if (text == name) {
+            *format = named;
+            return "";
+        }
+    }
+    return "'" + text + "' is not one of text, tsv, csv, json";
+}
 
 const char* status_name(Status status) {
     switch (status) {

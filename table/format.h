@@ -12,6 +12,9 @@ namespace lodthresh::table {
 
 enum class Format { text, tsv, csv, json };
 
+// "text", "tsv", "csv" or "json": "" and the format, or why the text names none.
+std::string parse_format(const std::string& text, Format* format);
+
 // Why a row has no result, or ok.
 enum class Status { ok, precision_not_reached, calculation_failed, no_solution };
 

@@ -13,29 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "support/tsv.h"
 #include "threshold/design.h"
 #include "threshold/threshold.h"
 
 namespace lodthresh {
 namespace {
-
-std::vector<std::vector<std::string>> tsv_rows(const char* path) {
-    std::ifstream in(path);
-    EXPECT_TRUE(in.good()) << "cannot read " << path;
-    std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        std::istringstream fields(line);
-        std::vector<std::string> row;
-        for (std::string field; std::getline(fields, field, '\t');) {
-            row.push_back(field);
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
 
 double relative_error(double value, long double reference) {
     return static_cast<double>(std::fabs((value - reference) / reference));
@@ -49,7 +32,7 @@ const Design& design(const char* name) {
 
 // The header claims 3e-16; 1e-15 leaves room for another C library's erfc.
 TEST(Nu, AgreesWithMpmathReferencesFrom1e6To100) {
-    const auto rows = tsv_rows(LODTHRESH_NU_REFERENCES);
+    const auto rows = testing::read_tsv(LODTHRESH_NU_REFERENCES);
     ASSERT_GE(rows.size(), 38u);
     for (const auto& row : rows) {
         const double x = std::stod(row[0]);
@@ -93,7 +76,7 @@ TEST(PointwiseLevel, EachTailAtKnownPoints) {
 }
 
 TEST(DesignThreshold, AgreesWithMpmathSolutionsAtMarkerSpacings) {
-    const auto rows = tsv_rows(LODTHRESH_DESIGN_REFERENCES);
+    const auto rows = testing::read_tsv(LODTHRESH_DESIGN_REFERENCES);
     ASSERT_GE(rows.size(), 10u);
     for (const auto& row : rows) {
         const Tail tail = row[0] == "one-sided"   ? Tail::one_sided

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/tsv.h"
 #include "threshold/threshold.h"
 
 namespace lodthresh {
@@ -21,20 +22,10 @@ namespace {
 // The rows of the reference file whose first field is `kind` ("quantile"), or
 // the calculation rows when `kind` is empty.
 std::vector<std::vector<std::string>> reference_rows(const std::string& kind) {
-    std::ifstream in(LODTHRESH_EXACT_REFERENCES);
-    EXPECT_TRUE(in.good()) << "cannot read " << LODTHRESH_EXACT_REFERENCES;
     std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        std::istringstream fields(line);
-        std::vector<std::string> row;
-        for (std::string field; std::getline(fields, field, '\t');) {
-            row.push_back(field);
-        }
+    for (std::vector<std::string>& row : testing::read_tsv(LODTHRESH_EXACT_REFERENCES)) {
         if ((row[0] == "quantile") == (kind == "quantile")) {
-            rows.push_back(row);
+            rows.push_back(std::move(row));
         }
     }
     return rows;
