@@ -32,10 +32,8 @@ struct Plan {
     table::DesignValues values;
     const char* map_path = nullptr;
     GeneticMap map;
-    // The simulation of the null scan, when asked for.
-    bool simulate = false;
-    std::uint64_t replicates = 0;
-    simulation::Control control;
+
+    bool simulate() const { return values.replicates > 0; }
 };
 
 // The combinations of options that this mode refuses.
@@ -60,14 +58,6 @@ std::optional<int> check_combinations(const Options& options, std::FILE* err) {
             }
         }
     }
-    if (!options.simulate) {
-        if (options.seed || options.threads) {
-            return usage_error(err, long_name(options.seed ? kSeedOption : kThreadsOption) +
-                                        ": only with --simulate");
-        }
-    } else if (!options.spacing && !options.map) {
-        return usage_error(err, "--simulate: needs --spacing or --map, the markers to simulate");
-    }
     return std::nullopt;
 }
 
@@ -80,42 +70,14 @@ std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err)
     plan.format = format;
     const std::vector<table::OptionError> errors = table::read_design_options(
         table::DesignOptions{options.length, options.chromosomes, options.design, options.rate,
-                             options.tail, options.alpha, options.spacing},
+                             options.tail, options.alpha, options.spacing, options.simulate,
+                             options.seed, options.threads, options.map.has_value()},
         plan.values);
     if (!errors.empty()) {
         return usage_error(err, errors.front().message);
     }
-    std::string error;
-    int failed = 0;
-    const auto check = [&](int name, std::string message) {
-        if (failed == 0 && !message.empty()) {
-            failed = name;
-            error = std::move(message);
-        }
-    };
-    if (options.simulate) {
-        plan.simulate = true;
-        plan.control.threads = simulation::available_cpus();
-        check(kSimulateOption, table::parse_replicates(*options.simulate, &plan.replicates));
-        if (options.seed) {
-            check(kSeedOption, table::parse_seed(*options.seed, &plan.control.seed));
-        }
-        if (options.threads) {
-            check(kThreadsOption, table::parse_threads(*options.threads, &plan.control.threads));
-        }
-    }
-    if (failed != 0) {
-        return usage_error(err, long_name(failed) + ": " + error);
-    }
-    if (plan.simulate) {
-        bool dense = false;
-        for (const double spacing : plan.values.spacings_cm) {
-            dense = dense || (spacing == 0.0 && !options.map);
-        }
-        if (const std::string bound = table::check_replicates(plan.replicates, dense);
-            !bound.empty()) {
-            return usage_error(err, "--simulate: " + bound);
-        }
+    if (!options.threads) {
+        plan.values.control.threads = simulation::available_cpus();
     }
     return std::nullopt;
 }
@@ -155,15 +117,12 @@ std::optional<int> read_map(const char* path, Plan& plan, std::FILE* err) {
         return 2;
     }
     MapReading reading = read_genetic_map(text);
-    for (const MapError& error : reading.errors) {
-        std::fprintf(err, "lodthresh: %s:%ld: %s\n", path, error.line, error.reason.c_str());
+    const std::vector<std::string> messages = table::map_messages(path, reading);
+    for (const std::string& message : messages) {
+        std::fprintf(err, "lodthresh: %s\n", message.c_str());
     }
-    if (!reading.errors.empty()) {
-        return 1;
-    }
-    if (reading.map.chromosomes.empty()) {
-        std::fprintf(err, "lodthresh: %s: no marker\n", path);
-        return 2;
+    if (!messages.empty()) {
+        return reading.errors.empty() ? 2 : 1;  // no marker, or bad lines
     }
     plan.map = std::move(reading.map);
     plan.map_path = path;
@@ -181,12 +140,12 @@ class DesignRunner {
 
     void begin() {
         text_.clear();
-        if (plan_.simulate && plan_.format == Format::text) {
-            text_ += "# simulated: " + std::to_string(plan_.replicates) +
+        if (plan_.simulate() && plan_.format == Format::text) {
+            text_ += "# simulated: " + std::to_string(plan_.values.replicates) +
                      " null scans of each design and spacing, seed " +
-                     std::to_string(plan_.control.seed) + "\n";
+                     std::to_string(plan_.values.control.seed) + "\n";
         }
-        table::append_design_header(plan_.format, plan_.simulate, text_);
+        table::append_design_header(plan_.format, plan_.simulate(), text_);
         out_.add(text_);
     }
     void end() {
@@ -214,7 +173,7 @@ class DesignRunner {
         }
         rows_of_group_ = table::solve_design_group(genome, plan_.map_path, design, alphas);
         simulated_ = per_group_ ? 0 : simulated_;
-        if (plan_.simulate) {
+        if (plan_.simulate()) {
             for (std::size_t s = 0; s < genome.scans.size(); ++s) {
                 if (!simulate(genome, design, s)) {
                     return;  // interrupted: none of this group's rows
@@ -224,7 +183,7 @@ class DesignRunner {
         for (const DesignRow& row : rows_of_group_) {
             write(row);
         }
-        if (plan_.simulate) {
+        if (plan_.simulate()) {
             out_.flush();  // simulated rows come seconds apart: each group as it is done
         }
     }
@@ -242,9 +201,9 @@ class DesignRunner {
     // Simulates the scan of spacing s and fills in its rows' simulated
     // values. False when interrupted.
     bool simulate(const Genome& genome, const DesignChoice& design, std::size_t s) {
-        simulation::Control control = plan_.control;
+        simulation::Control control = plan_.values.control;
         control.stop = stop_;
-        const double replicates = static_cast<double>(plan_.replicates);
+        const double replicates = static_cast<double>(plan_.values.replicates);
         const double before = static_cast<double>(simulated_++);
         control.progress = [&](std::uint64_t done) {
             if (progress_ != nullptr) {
@@ -254,7 +213,8 @@ class DesignRunner {
         };
         try {
             if (!table::simulate_scan(genome, plan_.map_path != nullptr ? &plan_.map : nullptr,
-                                      design, s, plan_.replicates, control, rows_of_group_)) {
+                                      design, s, plan_.values.replicates, control,
+                                      rows_of_group_)) {
                 interrupted_ = true;
                 return false;
             }
@@ -268,7 +228,7 @@ class DesignRunner {
     void write(const DesignRow& row) {
         any_without_result_ = any_without_result_ || row.status != Status::ok;
         text_.clear();
-        table::append_design_row(plan_.format, plan_.simulate, row, rows_++, text_);
+        table::append_design_row(plan_.format, plan_.simulate(), row, rows_++, text_);
         out_.add(text_);
     }
 
@@ -361,7 +321,7 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
     DesignRunner runner(plan, output, err);
     std::optional<InterruptWatch> interrupts;
     std::optional<ProgressBar> progress;
-    if (plan.simulate) {
+    if (plan.simulate()) {
         interrupts.emplace();
         progress.emplace(err);
         // A batch's simulations are counted line by line; a list's are known.

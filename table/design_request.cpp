@@ -1,5 +1,9 @@
 #include "table/design_request.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
 #include "table/values.h"
 
 namespace lodthresh::table {
@@ -8,6 +12,59 @@ namespace {
 
 // Centimorgan per Morgan.
 constexpr double kCentimorgan = 100.0;
+
+std::string quoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+// A whole number of at least `least` that is the whole text.
+std::string parse_whole(const std::string& text, std::uint64_t least, std::uint64_t* value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return quoted(text) + " is not a whole number";
+    }
+    errno = 0;
+    const unsigned long long number = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno == ERANGE) {
+        return quoted(text) + " is too large";
+    }
+    if (number < least) {
+        return quoted(text) + " is not at least " + std::to_string(least);
+    }
+    *value = number;
+    return "";
+}
+
+// Each parser takes the option's text: "" and the value, or why not.
+std::string parse_replicates(const std::string& text, std::uint64_t* replicates) {
+    return parse_whole(text, 1, replicates);
+}
+
+std::string parse_seed(const std::string& text, std::uint64_t* seed) {
+    return parse_whole(text, 0, seed);
+}
+
+std::string parse_threads(const std::string& text, unsigned* threads) {
+    std::uint64_t value = 0;
+    std::string error = parse_whole(text, 1, &value);
+    if (error.empty() && value > 1024) {
+        error = quoted(text) + " is more than 1024";
+    }
+    *threads = static_cast<unsigned>(value);
+    return error;
+}
+
+std::string check_replicates(std::uint64_t replicates, bool dense) {
+    // The maxima of one simulation are all it keeps: 16 bytes a replicate for
+    // the dense map's two grids, 8 for markers.
+    const simulation::NullScan widest{Tail::one_sided, 1.0, {}, dense};
+    const std::uint64_t per_replicate = simulation::bytes_per_replicate(widest);
+    if (replicates <= simulation::kMemoryBound / per_replicate) {
+        return "";
+    }
+    return std::to_string(replicates) + " replicates of " + std::to_string(per_replicate) +
+           " bytes are above the bound of " + std::to_string(simulation::kMemoryBound >> 20) +
+           " MiB";
+}
 
 }  // namespace
 
@@ -41,7 +98,46 @@ std::vector<OptionError> read_design_options(const DesignOptions& options, Desig
     }
     check("alpha", parse_alphas(given_or(options.alpha, "0.05"), &values.alphas));
     check("spacing", parse_spacings(given_or(options.spacing, "0"), &values.spacings_cm));
+    if (!options.simulate) {
+        for (const auto& [option, name] :
+             {std::pair{&options.seed, "seed"}, std::pair{&options.threads, "threads"}}) {
+            if (*option) {
+                errors.push_back({name, std::string("--") + name + ": only with --simulate"});
+            }
+        }
+        return errors;
+    }
+    if (!options.spacing && !options.map) {
+        errors.push_back(
+            {"simulate", "--simulate: needs --spacing or --map, the markers to simulate"});
+    } else if (const std::string error = parse_replicates(*options.simulate, &values.replicates);
+               !error.empty()) {
+        check("simulate", error);
+    } else {
+        bool dense = false;
+        for (const double spacing : values.spacings_cm) {
+            dense = dense || (spacing == 0.0 && !options.map);
+        }
+        check("simulate", check_replicates(values.replicates, dense));
+    }
+    if (options.seed) {
+        check("seed", parse_seed(*options.seed, &values.control.seed));
+    }
+    if (options.threads) {
+        check("threads", parse_threads(*options.threads, &values.control.threads));
+    }
     return errors;
+}
+
+std::vector<std::string> map_messages(const std::string& name, const MapReading& reading) {
+    std::vector<std::string> messages;
+    for (const MapError& error : reading.errors) {
+        messages.push_back(name + ":" + std::to_string(error.line) + ": " + error.reason);
+    }
+    if (messages.empty() && reading.map.chromosomes.empty()) {
+        messages.push_back(name + ": no marker");
+    }
+    return messages;
 }
 
 Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm) {

@@ -4,10 +4,12 @@
 #ifndef LODTHRESH_TABLE_DESIGN_REQUEST_H
 #define LODTHRESH_TABLE_DESIGN_REQUEST_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "simulation/null_scan.h"
 #include "table/design_rows.h"
 #include "threshold/design.h"
 #include "threshold/genetic_map.h"
@@ -15,9 +17,12 @@
 namespace lodthresh::table {
 
 // Each option as typed, or missing when not given (the command line's
-// default then: 33 Morgan, 23 chromosomes, rate 2, one-sided, 0.05, 0 cM).
+// default then: 33 Morgan, 23 chromosomes, rate 2, one-sided, 0.05, 0 cM, no
+// simulation, seed simulation::kDefaultSeed, one thread).
 struct DesignOptions {
     std::optional<std::string> length, chromosomes, design, rate, tail, alpha, spacing;
+    std::optional<std::string> simulate, seed, threads;
+    bool map = false;  // a map gives the markers: its spacing is not used
 };
 
 // The values, each list as the command line expands it.
@@ -25,6 +30,8 @@ struct DesignValues {
     std::vector<double> lengths, chromosomes, alphas, spacings_cm;
     std::vector<DesignChoice> designs;
     Tail tail = Tail::one_sided;
+    std::uint64_t replicates = 0;  // null scans to simulate; 0: none
+    simulation::Control control;   // the simulation's seed and threads
 };
 
 // A refused value or combination: the option's long name ("length") and the
@@ -36,9 +43,14 @@ struct OptionError {
 };
 
 // Reads every option into `values`. Returns the errors in the order tail,
-// length, chromosomes, design or rate, alpha, spacing; the command line
-// reports the first, the page each beside its input.
+// length, chromosomes, design or rate, alpha, spacing, simulate, seed,
+// threads; the command line reports the first, the page each beside its input.
 std::vector<OptionError> read_design_options(const DesignOptions& options, DesignValues& values);
+
+// The messages of a map read from the file `name`, as the command line prints
+// them after "lodthresh: ": each bad line's "NAME:LINE: reason", or "NAME: no
+// marker" for a file without one; none for a good map.
+std::vector<std::string> map_messages(const std::string& name, const MapReading& reading);
 
 // A genome and its scans: one per marker spacing, or a map's own.
 struct Genome {

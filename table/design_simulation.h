@@ -1,25 +1,15 @@
 // The simulated values of the designs mode's rows, as the command line and
-// the page read and compute them.
+// the page compute them.
 #ifndef LODTHRESH_TABLE_DESIGN_SIMULATION_H
 #define LODTHRESH_TABLE_DESIGN_SIMULATION_H
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "simulation/null_scan.h"
 #include "table/design_request.h"
 
 namespace lodthresh::table {
-
-// Each parser takes the option's text: "" and the value, or why not.
-std::string parse_replicates(const std::string& text, std::uint64_t* replicates);
-std::string parse_seed(const std::string& text, std::uint64_t* seed);
-std::string parse_threads(const std::string& text, unsigned* threads);
-
-// Why `replicates` simulations' maxima would pass the memory bound, or "".
-// `dense`: a spacing of 0 is among them (two grids' maxima a replicate).
-std::string check_replicates(std::uint64_t replicates, bool dense);
 
 // Simulates scan `s` of a genome (a map's, when `map` is given) for a design
 // and fills in the simulated values of `rows`, the group's rows from

@@ -114,30 +114,22 @@ struct Choices {
     table::DesignValues values;
     bool has_map = false;
     GeneticMap map;
-    // The simulation, when asked for: on the page's one thread.
-    std::uint64_t replicates = 0;
-    simulation::Control control;
 };
 
-// The map's lines that are no marker, each as the command line reports a bad
-// line of a file: its name and line number, then the reason.
+// The map's lines that are no marker, each as the command line reports it.
 void read_map(const Request& request, Choices& choices, std::vector<table::OptionError>& errors) {
     MapReading reading = read_genetic_map(request.map_text);
-    if (reading.errors.empty() && reading.map.chromosomes.empty()) {
-        errors.push_back({"map", request.map_name + ": no marker"});
-        return;
-    }
-    if (reading.errors.empty()) {
-        choices.has_map = true;
-        choices.map = std::move(reading.map);
-        return;
-    }
     std::string message;
-    for (const MapError& error : reading.errors) {
+    for (const std::string& line : table::map_messages(request.map_name, reading)) {
         message += message.empty() ? "" : "\n";
-        message += request.map_name + ":" + std::to_string(error.line) + ": " + error.reason;
+        message += line;
     }
-    errors.push_back({"map", message});
+    if (!message.empty()) {
+        errors.push_back({"map", message});
+        return;
+    }
+    choices.has_map = true;
+    choices.map = std::move(reading.map);
 }
 
 // Checks a request as the command line checks its options; each bad value
@@ -147,41 +139,25 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
     const auto given = [](const std::string& text) {
         return text.empty() ? std::nullopt : std::optional<std::string>(text);
     };
-    table::DesignOptions options{given(request.length), given(request.chromosomes),
-                                 given(request.design), given(request.rate),
-                                 given(request.tail),   given(request.alpha),
-                                 given(request.spacing)};
     const bool has_map = !request.map_name.empty();
+    // The page simulates on its one thread: no threads option.
+    table::DesignOptions options{given(request.length),
+                                 given(request.chromosomes),
+                                 given(request.design),
+                                 given(request.rate),
+                                 given(request.tail),
+                                 given(request.alpha),
+                                 given(request.spacing),
+                                 given(request.simulate),
+                                 given(request.seed),
+                                 std::nullopt,
+                                 has_map};
     if (has_map) {
         options.length = options.chromosomes = options.spacing = std::nullopt;
     }
     std::vector<table::OptionError> errors = table::read_design_options(options, choices.values);
     if (has_map) {
         read_map(request, choices, errors);
-    }
-    if (!request.simulate.empty() && request.spacing.empty() && !has_map) {
-        errors.push_back(
-            {"simulate", "--simulate: needs --spacing or --map, the markers to simulate"});
-    } else if (!request.simulate.empty()) {
-        std::string error = table::parse_replicates(request.simulate, &choices.replicates);
-        if (error.empty()) {
-            bool dense = false;
-            for (const double spacing : choices.values.spacings_cm) {
-                dense = dense || (spacing == 0.0 && !has_map);
-            }
-            error = table::check_replicates(choices.replicates, dense);
-        }
-        if (!error.empty()) {
-            errors.push_back({"simulate", "--simulate: " + error});
-        }
-    }
-    if (!request.seed.empty()) {
-        if (request.simulate.empty()) {
-            errors.push_back({"seed", "--seed: only with --simulate"});
-        } else if (const std::string error = table::parse_seed(request.seed, &choices.control.seed);
-                   !error.empty()) {
-            errors.push_back({"seed", "--seed: " + error});
-        }
     }
     return errors;
 }
@@ -254,9 +230,9 @@ std::vector<DesignRow> rows_of(const Choices& choices, const std::string& map_na
             std::vector<DesignRow> group =
                 table::solve_design_group(genome, choices.has_map ? map_name.c_str() : nullptr,
                                           design, choices.values.alphas);
-            for (std::size_t s = 0; choices.replicates > 0 && s < genome.scans.size(); ++s) {
+            for (std::size_t s = 0; choices.values.replicates > 0 && s < genome.scans.size(); ++s) {
                 table::simulate_scan(genome, choices.has_map ? &choices.map : nullptr, design, s,
-                                     choices.replicates, choices.control, group);
+                                     choices.values.replicates, choices.values.control, group);
             }
             rows.insert(rows.end(), group.begin(), group.end());
         }
@@ -465,7 +441,8 @@ std::string answer_of(const Request& request) {
     out += ",\"command\":";
     append_string(command_of(request, choices.has_map), out);
     out += ',';
-    append_rows(rows_of(choices, request.map_name), choices.has_map, choices.replicates > 0, out);
+    append_rows(rows_of(choices, request.map_name), choices.has_map, choices.values.replicates > 0,
+                out);
     out += ",\"plots\":[";
     for (std::size_t i = 0; i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
@@ -484,7 +461,7 @@ std::string csv_text(const Request& request) {
     }
     const std::vector<DesignRow> rows = rows_of(choices, request.map_name);
     std::string csv;
-    const bool simulated = choices.replicates > 0;
+    const bool simulated = choices.values.replicates > 0;
     table::append_design_header(Format::csv, simulated, csv);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         table::append_design_row(Format::csv, simulated, rows[i], i, csv);
