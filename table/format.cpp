@@ -56,23 +56,6 @@ void append_tsv(const char* text, std::string& out) {
     }
 }
 
-void append_json_string(const char* text, std::string& out) {
-    out += '"';
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c != '\0'; ++c) {
-        if (*c == '"' || *c == '\\') {
-            out += '\\';
-            out += static_cast<char>(*c);
-        } else if (*c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", *c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(*c);
-        }
-    }
-    out += '"';
-}
-
 // RFC 4180: a field with a comma, a double quote or a line end is quoted,
 // its double quotes doubled.
 void append_csv(const char* text, std::string& out) {
@@ -299,6 +282,24 @@ std::string parse_format(const std::string& text, Format* format) {
         }
     }
     return "'" + text + "' is not one of text, tsv, csv, json";
+}
+
+void append_json_string(std::string_view text, std::string& out) {
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
 }
 
 const char* status_name(Status status) {

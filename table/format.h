@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "threshold/threshold.h"
 
@@ -25,6 +26,9 @@ struct Row {
     Status status;
     ThresholdResult result;  // only with Status::ok
 };
+
+// A JSON string (RFC 8259) of the text, quotes included.
+void append_json_string(std::string_view text, std::string& out);
 
 // The status as the machine-readable formats write it ("precision-not-reached").
 const char* status_name(Status status);

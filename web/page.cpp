@@ -43,28 +43,9 @@ constexpr double kFixedFractions[] = {0.93, 0.9, 0.85, 0.8};
 // ---- JSON
 
 // Every string the page gets is the program's own text, a message quoting
-// what the user typed, or the name of a file: escaped per RFC 8259.
+// what the user typed, or the name of a file.
 void append_string(const std::string& text, std::string& out) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20) {
-            out += "\\u00";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
+    table::append_json_string(text, out);
 }
 
 // Every bit of the double, as the command line's machine formats write it;
