@@ -29,6 +29,7 @@ namespace {
 constexpr double kInvSqrt2Pi = 0.398942280401432677940;  // 1 / sqrt(2 pi)
 constexpr double kSqrtHalf = 0.707106781186547524401;    // 1 / sqrt 2
 constexpr double kLn10 = 2.302585092994045684018;        // ln 10
+constexpr double kLn2 = 0.693147180559945309417;         // ln 2
 
 // b_k of log nu(x) = sum_k b_k x^(2k+1) (tools/nu_coefficients.py).
 constexpr double kLogNuSeries[] = {
@@ -90,6 +91,7 @@ NuValue nu_series(double x) {
 // nu(x) = 2 x^-2 exp(-2 S), S = sum_n n^-1 Q(x sqrt(n) / 2), Q the upper
 // normal tail. For x > 5 the terms fall below 2^-60 of the leading one after
 // at most 12 terms; x S' = -sum_n (x / (2 sqrt n)) phi(x sqrt(n) / 2).
+constexpr int kMaxSumTerms = 16;
 NuValue nu_sum(double x) {
     double s = 0.0;
     double slope = 0.0;  // x dS/dx
@@ -99,7 +101,7 @@ NuValue nu_sum(double x) {
         const double term = 0.5 * std::erfc(y * kSqrtHalf) / n;
         s += term;
         slope -= x / (2.0 * root_n) * kInvSqrt2Pi * std::exp(-0.5 * y * y);
-        if (term <= 0x1p-60 * s) {
+        if (term <= 0x1p-60 * s || n == kMaxSumTerms) {
             break;
         }
     }
@@ -109,6 +111,9 @@ NuValue nu_sum(double x) {
 }
 
 NuValue nu_with_slope(double x) {
+    if (std::isnan(x)) {
+        return NuValue{x, x};
+    }
     if (x == 0.0) {
         return NuValue{1.0, 0.0};
     }
@@ -145,6 +150,10 @@ struct Term {
     double scale;  // sqrt(4 rho spacing): x = scale sqrt(T)
 };
 
+// x = scale sqrt(T) stays below 1e152 for T < 1500, where nu = 2 / x^2 is
+// still a normal double.
+constexpr double kLargestScale = 1e150;
+
 std::vector<Term> terms_of(const Scan& scan, double rate) {
     std::vector<Stretch> stretches;
     for (const Stretch& stretch : scan.stretches) {
@@ -161,7 +170,12 @@ std::vector<Term> terms_of(const Scan& scan, double rate) {
               [](const Stretch& a, const Stretch& b) { return a.spacing < b.spacing; });
     std::vector<Term> terms;
     for (const Stretch& stretch : stretches) {
-        const double scale = std::sqrt(4.0 * rate * stretch.spacing);
+        // rho spacing first: 4 rho alone may overflow (a power of 2, the
+        // order does not change the rounding).
+        const double scale = std::sqrt(4.0 * (rate * stretch.spacing));
+        if (!(scale <= kLargestScale)) {
+            throw std::invalid_argument("4 rho times a marker spacing must not exceed 1e300");
+        }
         if (!terms.empty() && terms.back().scale == scale) {
             terms.back().length += stretch.length;
         } else {
@@ -180,6 +194,9 @@ class LevelEquation {
           tail_(tail),
           chromosomes_(scan.chromosomes),
           twice_rate_(2.0 * rate),
+          // 2 rho itself may overflow; its logarithm never does.
+          log_twice_rate_(std::isfinite(twice_rate_) ? std::log(twice_rate_)
+                                                     : kLn2 + std::log(rate)),
           log_alpha_(std::log(alpha)) {}
 
     struct Value {
@@ -201,9 +218,8 @@ class LevelEquation {
         const LogLevel level = log_pointwise_level(tail_, t);
         if (!std::isfinite(level_factor)) {
             // 2 rho G T beyond the doubles: C no longer counts beside it.
-            return Value{
-                std::log(twice_rate_) + std::log(t) + std::log(sum) + level.value - log_alpha_,
-                slope_sum / (t * sum) + level.slope};
+            return Value{log_twice_rate_ + std::log(t) + std::log(sum) + level.value - log_alpha_,
+                         slope_sum / (t * sum) + level.slope};
         }
         return Value{std::log(level_factor) + level.value - log_alpha_,
                      twice_rate_ * slope_sum / level_factor + level.slope};
@@ -214,6 +230,7 @@ class LevelEquation {
     Tail tail_;
     double chromosomes_;
     double twice_rate_;
+    double log_twice_rate_;
     double log_alpha_;
 };
 
@@ -223,12 +240,15 @@ constexpr double kFallingFrom = 2.0;
 // Below it g may rise to a hump and fall again (a short genome at a level
 // near 1): its largest crossing is bracketed on a grid of this many steps.
 constexpr int kLowGridSteps = 256;
+// At T = 1500 the pointwise level of every tail is below DBL_MIN (the 2-df
+// tail exp(-750) is about 5e-326): a threshold beyond it has no nominal level.
+constexpr double kLevelUnderflows = 1500.0;
 constexpr int kMaxNewtonSteps = 200;
 
-// The root of F in [lo, hi] (hi may be infinite) with F(lo) >= 0 > F(hi), by
-// Newton steps kept inside the bracket, bisecting (or doubling while hi is
-// unknown) where a step would leave it. Ends when a step is below a few
-// ulps of T or the bracket holds no double between its ends.
+// The root of F in [lo, hi] with F(lo) >= 0 > F(hi), by Newton steps kept
+// inside the bracket, bisecting where a step would leave it (or F has no
+// finite value). Ends when a step is below a few ulps of T or the bracket
+// holds no double between its ends.
 double newton_in_bracket(const LevelEquation& equation, double lo, double hi, double t) {
     for (int step = 0; step < kMaxNewtonSteps; ++step) {
         const LevelEquation::Value v = equation(t);
@@ -238,7 +258,7 @@ double newton_in_bracket(const LevelEquation& equation, double lo, double hi, do
         (v.f > 0.0 ? lo : hi) = t;
         double next = t - v.f / v.slope;
         if (!(next > lo && next < hi)) {
-            next = std::isinf(hi) ? 2.0 * lo : 0.5 * (lo + hi);
+            next = 0.5 * (lo + hi);
         }
         if (std::fabs(next - t) <= 4.0 * DBL_EPSILON * t || std::nextafter(lo, hi) >= hi) {
             return next;
@@ -324,8 +344,10 @@ DesignThreshold design_threshold(const Scan& scan, Tail tail, double rate, doubl
     const LevelEquation equation(scan, tail, rate, alpha);
     double t = 0.0;
     if (equation(kFallingFrom).f >= 0.0) {
-        t = newton_in_bracket(equation, kFallingFrom, std::numeric_limits<double>::infinity(),
-                              2.0 * kFallingFrom);
+        if (!(equation(kLevelUnderflows).f < 0.0)) {
+            throw NominalLevelOutOfRange();
+        }
+        t = newton_in_bracket(equation, kFallingFrom, kLevelUnderflows, 2.0 * kFallingFrom);
     } else {
         // The largest grid point below T = 2 where g still reaches alpha,
         // then halving towards 0 for a crossing below the first grid point.

@@ -89,8 +89,10 @@ struct DesignThreshold {
 // the largest T > 0 that meets it (the smallest nominal level), in full
 // double precision.
 // Throws std::invalid_argument unless C >= 1, rho and alpha are finite and
-// positive and every stretch has finite length >= 0 and spacing >= 0; and
-// NoSolution (threshold.h) when no T > 0 meets the equation.
+// positive, every stretch has finite length >= 0 and spacing >= 0 and
+// 4 rho spacing <= 1e300; NoSolution (threshold.h) when no T > 0 meets the
+// equation; and NominalLevelOutOfRange when the nominal level of the
+// threshold is below DBL_MIN.
 DesignThreshold design_threshold(const Scan& scan, Tail tail, double rate, double alpha);
 
 }  // namespace lodthresh

@@ -184,6 +184,16 @@ TEST(DesignThreshold, NoSolutionAndBadArguments) {
     EXPECT_THROW(design_threshold(even_scan(0.5, 1, 0.0), Tail::one_sided, 2.0, 1.0), NoSolution);
     EXPECT_THROW(design_threshold(even_scan(1e300, 1, 0.0), Tail::two_df, 1e10, 1e-300),
                  NominalLevelOutOfRange);
+    // 2 rho itself beyond the doubles: the level's factor is taken in logarithms,
+    // and the threshold is past T = 1500 (this once never ended).
+    for (const Tail tail : {Tail::one_sided, Tail::two_sided, Tail::two_df}) {
+        EXPECT_THROW(design_threshold(even_scan(33, 23, 0.0), tail, 1e308, 0.05),
+                     NominalLevelOutOfRange);
+        EXPECT_THROW(design_threshold(even_scan(1e308, 1e308, 0.0), tail, 1e308, 0.9),
+                     NominalLevelOutOfRange);
+    }
+    EXPECT_THROW(design_threshold(even_scan(33, 23, 0.01), Tail::one_sided, 1e308, 0.05),
+                 std::invalid_argument);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const Scan bad_scans[] = {even_scan(33, 0.5, 0.0), even_scan(-1, 23, 0.0),
                               even_scan(33, 23, -0.01), even_scan(nan, 23, 0.0)};
