@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <limits>
 #include <mutex>
@@ -43,6 +45,18 @@ constexpr double kMaxSteps = 67108864.0;  // 2^26
 // The shortest time between two calls of the progress callback.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
+// A value as a message shows it: the fewest significant digits (up to 17)
+// that read back as the same double, so 1e+300 and 0.1 stay short.
+std::string number_text(double x) {
+    char text[32];
+    for (int digits = 1;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, x);
+        if (digits == 17 || std::strtod(text, nullptr) == x || std::isnan(x)) {
+            return text;
+        }
+    }
+}
+
 [[noreturn]] void invalid(const std::string& message) {
     throw std::invalid_argument(message);
 }
@@ -53,7 +67,7 @@ bool finite_positive(double x) {
 
 void check_rate(double rate) {
     if (!finite_positive(rate)) {
-        invalid("the cross-over rate must be finite and above 0, not " + std::to_string(rate));
+        invalid("the cross-over rate must be finite and above 0, not " + number_text(rate));
     }
 }
 
@@ -61,11 +75,11 @@ void check_rate(double rate) {
 double chromosome_length(double length_morgan, double chromosomes) {
     if (!finite_positive(length_morgan)) {
         invalid("the genome length must be finite and above 0 Morgan, not " +
-                std::to_string(length_morgan));
+                number_text(length_morgan));
     }
     if (!(chromosomes >= 1 && chromosomes <= 1e6 && chromosomes == std::floor(chromosomes))) {
         invalid("the number of chromosomes must be a whole number from 1 to 1000000, not " +
-                std::to_string(chromosomes));
+                number_text(chromosomes));
     }
     return length_morgan / chromosomes;
 }
@@ -137,8 +151,7 @@ void check_scan(const NullScan& scan) {
     for (const auto& chromosome : scan.chromosomes) {
         for (double d : chromosome) {
             if (!(std::isfinite(d) && d >= 0)) {
-                invalid("distances between markers must be finite and >= 0, not " +
-                        std::to_string(d));
+                invalid("distances between markers must be finite and >= 0, not " + number_text(d));
             }
         }
         if (scan.dense && (chromosome.empty() || chromosome.size() % 4 != 0)) {
@@ -414,7 +427,7 @@ NullScan even_null_scan(double length_morgan, double chromosomes, double spacing
     const double length = chromosome_length(length_morgan, chromosomes);
     check_rate(rate);
     if (!(std::isfinite(spacing_cm) && spacing_cm >= 0)) {
-        invalid("the marker spacing must be finite and >= 0 cM, not " + std::to_string(spacing_cm));
+        invalid("the marker spacing must be finite and >= 0 cM, not " + number_text(spacing_cm));
     }
     if (spacing_cm == 0) {
         return dense_null_scan(length_morgan, chromosomes, tail, rate, kDenseGrid);
@@ -430,7 +443,7 @@ NullScan dense_null_scan(double length_morgan, double chromosomes, Tail tail, do
     check_rate(rate);
     if (!finite_positive(grid)) {
         invalid("the dense map's grid (4 rho delta) must be finite and above 0, not " +
-                std::to_string(grid));
+                number_text(grid));
     }
     const double delta = grid / (4.0 * fastest_rate(tail, rate));
     // Whole groups of four steps, so that the subgrid ends at the chromosome's end.
@@ -608,7 +621,7 @@ bool simulate(const NullScan& scan, std::uint64_t replicates, const Control& con
 
 Estimate simulated_threshold(const Maxima& maxima, double alpha) {
     if (!finite_positive(alpha)) {
-        invalid("the level alpha must be finite and above 0, not " + std::to_string(alpha));
+        invalid("the level alpha must be finite and above 0, not " + number_text(alpha));
     }
     check_maxima(maxima);
     const double p = -std::expm1(-alpha);

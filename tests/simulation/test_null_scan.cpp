@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "simulation/null_scan.h"
@@ -278,6 +280,17 @@ TEST(NullScanErrors, BadArguments) {
     for (double chromosomes : {0.0, 1.5, -2.0, kNaN, 2e6}) {
         EXPECT_THROW(sim::even_null_scan(10, chromosomes, 1, Tail::one_sided, 1),
                      std::invalid_argument);
+    }
+    // Messages show the value as it reads back, however large or small.
+    for (const auto& [chromosomes, shown] :
+         {std::pair{1e300, "not 1e+300"}, std::pair{0.1, "not 0.1"}, std::pair{kNaN, "not nan"},
+          std::pair{1.0000000000000002, "not 1.0000000000000002"}}) {
+        try {
+            sim::even_null_scan(10, chromosomes, 1, Tail::one_sided, 1);
+            ADD_FAILURE() << shown;
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find(shown), std::string::npos) << e.what();
+        }
     }
     EXPECT_THROW(sim::dense_null_scan(1, 1, Tail::one_sided, 1, 0), std::invalid_argument);
     // So fine a grid that a chromosome would need more than 2^31 markers.
