@@ -245,8 +245,8 @@ constexpr int kLowGridSteps = 256;
 constexpr double kLevelUnderflows = 1500.0;
 constexpr int kMaxNewtonSteps = 200;
 
-// The root of F in [lo, hi] with F(lo) >= 0 > F(hi), by Newton steps kept
-// inside the bracket, bisecting where a step would leave it (or F has no
+// The root of F in [lo, hi] with F(lo) >= 0 (and F(hi) < 0, or else the
+// steps end at hi), by Newton steps kept inside the bracket, bisecting where a step would leave it (or F has no
 // finite value). Ends when a step is below a few ulps of T or the bracket
 // holds no double between its ends.
 double newton_in_bracket(const LevelEquation& equation, double lo, double hi, double t) {
@@ -344,9 +344,8 @@ DesignThreshold design_threshold(const Scan& scan, Tail tail, double rate, doubl
     const LevelEquation equation(scan, tail, rate, alpha);
     double t = 0.0;
     if (equation(kFallingFrom).f >= 0.0) {
-        if (!(equation(kLevelUnderflows).f < 0.0)) {
-            throw NominalLevelOutOfRange();
-        }
+        // F(1500) is not evaluated: a root beyond it draws the steps to
+        // T = 1500, whose nominal level is out of range all the same.
         t = newton_in_bracket(equation, kFallingFrom, kLevelUnderflows, 2.0 * kFallingFrom);
     } else {
         // The largest grid point below T = 2 where g still reaches alpha,
