@@ -246,9 +246,9 @@ constexpr double kLevelUnderflows = 1500.0;
 constexpr int kMaxNewtonSteps = 200;
 
 // The root of F in [lo, hi] with F(lo) >= 0 (and F(hi) < 0, or else the
-// steps end at hi), by Newton steps kept inside the bracket, bisecting where a step would leave it (or F has no
-// finite value). Ends when a step is below a few ulps of T or the bracket
-// holds no double between its ends.
+// steps end at hi), by Newton steps kept inside the bracket, bisecting where
+// a step would leave it (or F has no finite value). Ends when a step is
+// below a few ulps of T or the bracket holds no double between its ends.
 double newton_in_bracket(const LevelEquation& equation, double lo, double hi, double t) {
     for (int step = 0; step < kMaxNewtonSteps; ++step) {
         const LevelEquation::Value v = equation(t);
