@@ -1,5 +1,6 @@
 #include "web/page.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +38,9 @@ constexpr double kCentimorgan = 100.0;
 constexpr double kPlotSpacingsCm[] = {0.0, 0.25, 0.5,  1.0,  1.5,  2.0,  3.0,  4.0, 5.0,
                                       6.0, 8.0,  10.0, 12.0, 14.0, 16.0, 18.0, 20.0};
 constexpr double kPlotSpacingTickCm = 5.0;
+// A map whose markers lie further apart widens the axis in at most this many
+// ticks (of 5, 10, 20, 50, 100 ... cM), each with a point at its middle.
+constexpr int kMostPlotTicks = 8;
 constexpr double kFixedSpacingsCm[] = {1.0, 2.0, 5.0, 10.0};
 constexpr double kFixedFractions[] = {0.93, 0.9, 0.85, 0.8};
 
@@ -322,15 +326,36 @@ double mean_spacing_cm(const Scan& scan) {
                : kCentimorgan * length / static_cast<double>(scan.stretches.size());
 }
 
-// The plot's spacings: 0 to 20 cM, and on to the next tick past a map's mean
-// spacing where that is wider.
-std::vector<double> plot_spacings_cm(double widest_cm) {
-    std::vector<double> spacings(std::begin(kPlotSpacingsCm), std::end(kPlotSpacingsCm));
-    const double step = kPlotSpacingTickCm / 2.0;
-    while (spacings.back() < widest_cm || std::fmod(spacings.back(), kPlotSpacingTickCm) != 0.0) {
-        spacings.push_back(spacings.back() + step);
+// The plot's spacing axis: 0 to 20 cM in ticks of 5, and where a map's mean
+// spacing is wider, on to the first tick past it, the ticks then as wide as
+// keeps them at most kMostPlotTicks. A mean that is no finite number widens
+// nothing.
+struct SpacingAxis {
+    std::vector<double> spacings_cm;  // where the curves are computed
+    std::vector<double> ticks_cm;
+};
+
+SpacingAxis spacing_axis(double widest_cm) {
+    const double base_end = kPlotSpacingsCm[std::size(kPlotSpacingsCm) - 1];
+    const double end = std::isfinite(widest_cm) ? std::max(base_end, widest_cm) : base_end;
+    double tick = kPlotSpacingTickCm;
+    for (int k = 0; std::ceil(end / tick) > kMostPlotTicks; ++k) {
+        // 5, 10, 20, 50, 100 ...: whole multiples of a power of 10.
+        const double power = std::pow(10.0, std::floor(k / 3.0) + 1.0);
+        tick = (k % 3 == 0 ? 1.0 : k % 3 == 1 ? 2.0 : 5.0) * power;
     }
-    return spacings;
+    const int ticks = static_cast<int>(std::ceil(end / tick));
+    SpacingAxis axis{{std::begin(kPlotSpacingsCm), std::end(kPlotSpacingsCm)}, {}};
+    for (int half = 1; half <= 2 * ticks; ++half) {
+        const double spacing = half * (tick / 2.0);
+        if (spacing > base_end) {
+            axis.spacings_cm.push_back(spacing);
+        }
+    }
+    for (int i = 0; i <= ticks; ++i) {
+        axis.ticks_cm.push_back(i * tick);
+    }
+    return axis;
 }
 
 void append_plot(const Choices& choices, const DesignChoice& design, std::string& out) {
@@ -340,7 +365,8 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
     const double chromosomes =
         choices.has_map ? scan.chromosomes : choices.values.chromosomes.front();
     const double map_spacing_cm = choices.has_map ? mean_spacing_cm(scan) : 0.0;
-    const std::vector<double> spacings = plot_spacings_cm(map_spacing_cm);
+    const SpacingAxis axis = spacing_axis(map_spacing_cm);
+    const std::vector<double>& spacings = axis.spacings_cm;
     std::vector<double> fixed_spacings(std::begin(kFixedSpacingsCm), std::end(kFixedSpacingsCm));
     std::vector<std::vector<double>> curves;
     std::vector<std::vector<double>> fixed;
@@ -394,11 +420,7 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
         out += ",\"map\":";
         append_numbers(map_lods, out);
     }
-    std::vector<double> x_ticks;
-    for (int i = 0; i * kPlotSpacingTickCm <= spacings.back(); ++i) {
-        x_ticks.push_back(i * kPlotSpacingTickCm);
-    }
-    append_ticks("x_ticks", x_ticks, out);
+    append_ticks("x_ticks", axis.ticks_cm, out);
     append_ticks("y_ticks", ticks_to(top), out);
     out += '}';
 }

@@ -131,6 +131,33 @@ test("with a map, the map's own threshold is marked at its mean spacing", () => 
   }
 });
 
+test('a map of any spacing widens the axis in at most 8 ticks, and one of none not at all', () => {
+  // Mean spacings of 50 cM, 1e6 cM and 1e300 cM; and one whose interval is
+  // beyond the doubles, with no threshold and no mean to mark.
+  const cases = [
+    ['50', 50, ['0', '10', '20', '30', '40', '50']],
+    ['1e6', 1e6, ['0', '2e+05', '4e+05', '6e+05', '8e+05', '1e+06']],
+    ['1e300', 1e300, null],
+  ];
+  for (const [far, mean, labels] of cases) {
+    const map = { name: 'sparse.csv', text: `marker,chr,pos\nm1,1,0\nm2,1,${far}\n` };
+    const [plot] = answer({ design: 'backcross' }, map).plots;
+    assert.equal(plot.map_spacing_cm, mean);
+    assert.ok(plot.x_ticks.length <= 9 && plot.x_ticks[plot.x_ticks.length - 1] >= mean, far);
+    assert.ok(plot.spacings_cm.length <= 17 + 16, far);
+    assert.equal(plot.spacings_cm[plot.spacings_cm.length - 1], plot.x_ticks[plot.x_ticks.length - 1]);
+    assert.ok(plot.map[0] > 0, far);
+    if (labels) {
+      assert.deepEqual(plot.x_ticks_labels, labels);
+    }
+  }
+  const beyond = { name: 'beyond.csv', text: 'marker,chr,pos\nm1,1,-1e308\nm2,1,1e308\n' };
+  const page = answer({ design: 'backcross' }, beyond);
+  assert.equal(page.rows[0].ok, false);
+  assert.equal(page.plots[0].map_spacing_cm, null);
+  assert.deepEqual(page.plots[0].x_ticks_labels, ['0', '5', '10', '15', '20']);
+});
+
 test('axis ticks are short decimals, from 0 past the highest value', () => {
   for (const params of [CASES[3].params, { length: '0.3', chromosomes: '1', alpha: '0.3' }, { alpha: '1e-9' }]) {
     for (const plot of answer(params).plots) {
