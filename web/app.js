@@ -172,7 +172,8 @@ function draw(module, state) {
     $('download').disabled = true;
     results.dataset.rows = '0';
   } else {
-    $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.`;
+    $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.` +
+      (answer.note ? ` ${answer.note}` : '');
     $('command-line').hidden = false;
     // Each option with its value kept on one line.
     $('command').innerHTML = answer.command.split(' --')

@@ -1,6 +1,8 @@
 #include "web/page.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -204,22 +206,44 @@ std::string command_of(const Request& request, bool has_map) {
 
 // ---- The rows
 
+// The page simulates on the thread that also draws it: a simulation still
+// running after this long stops, and the rows it had not reached go without
+// simulated values.
+constexpr std::chrono::milliseconds kSimulationLimit{5000};
+
+struct Rows {
+    std::vector<DesignRow> rows;
+    bool simulation_stopped = false;
+};
+
 // The rows, simulated when asked for (one thread: the page's own).
-std::vector<DesignRow> rows_of(const Choices& choices, const std::string& map_name) {
+Rows rows_of(const Choices& choices, const std::string& map_name) {
     const std::vector<table::Genome> genomes =
         choices.has_map ? std::vector<table::Genome>{table::map_genome(choices.map)}
                         : table::genomes_of(choices.values);
-    std::vector<DesignRow> rows;
+    std::atomic<bool> stop{false};
+    simulation::Control control = choices.values.control;
+    control.stop = &stop;
+    const auto start = std::chrono::steady_clock::now();
+    control.progress = [&stop, start](std::uint64_t) {
+        if (std::chrono::steady_clock::now() - start > kSimulationLimit) {
+            stop.store(true);
+        }
+    };
+    Rows rows;
     for (const table::Genome& genome : genomes) {
         for (const DesignChoice& design : choices.values.designs) {
             std::vector<DesignRow> group =
                 table::solve_design_group(genome, choices.has_map ? map_name.c_str() : nullptr,
                                           design, choices.values.alphas);
             for (std::size_t s = 0; choices.values.replicates > 0 && s < genome.scans.size(); ++s) {
-                table::simulate_scan(genome, choices.has_map ? &choices.map : nullptr, design, s,
-                                     choices.values.replicates, choices.values.control, group);
+                if (stop.load() ||
+                    !table::simulate_scan(genome, choices.has_map ? &choices.map : nullptr, design,
+                                          s, choices.values.replicates, control, group)) {
+                    rows.simulation_stopped = true;
+                }
             }
-            rows.insert(rows.end(), group.begin(), group.end());
+            rows.rows.insert(rows.rows.end(), group.begin(), group.end());
         }
     }
     return rows;
@@ -444,8 +468,16 @@ std::string answer_of(const Request& request) {
     out += ",\"command\":";
     append_string(command_of(request, choices.has_map), out);
     out += ',';
-    append_rows(rows_of(choices, request.map_name), choices.has_map, choices.values.replicates > 0,
-                out);
+    const Rows rows = rows_of(choices, request.map_name);
+    append_rows(rows.rows, choices.has_map, choices.values.replicates > 0, out);
+    if (rows.simulation_stopped) {
+        out += ",\"note\":";
+        append_string("The simulation stopped at the page's limit of " +
+                          table::shortest(kSimulationLimit.count() / 1000.0) +
+                          " s: rows without its values have none. Ask for fewer scans, or run "
+                          "the command shown, which has no limit and uses every CPU.",
+                      out);
+    }
     out += ",\"plots\":[";
     for (std::size_t i = 0; i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
@@ -462,7 +494,7 @@ std::string csv_text(const Request& request) {
     if (!parse_request(request, choices).empty()) {
         return "";
     }
-    const std::vector<DesignRow> rows = rows_of(choices, request.map_name);
+    const std::vector<DesignRow> rows = rows_of(choices, request.map_name).rows;
     std::string csv;
     const bool simulated = choices.values.replicates > 0;
     table::append_design_header(Format::csv, simulated, csv);

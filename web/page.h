@@ -38,7 +38,8 @@ std::string designs_json();
 //    "reason": "..."}], "plots": [...]}
 // with the rows' cells as the command line's text format writes them, and per
 // design one plot of the critical LOD against the marker spacing (see
-// page.cpp). A fault of the libraries gives {"errors": [], "fault": "..."}.
+// page.cpp), and a "note" when the simulation stopped at the page's time
+// limit. A fault of the libraries gives {"errors": [], "fault": "..."}.
 std::string calculate_json(const Request& request);
 
 // The same rows in the command line's csv format, or "" for a bad request:

@@ -183,6 +183,21 @@ test("a map's name with blanks stays one cell, quoted in the command", () => {
   assert.match(page.csv.split('\n')[1], /^[^,]+,3,my map's\.csv,sibs,/);
 });
 
+test("a simulation past the page's 5 s limit stops, the formula's values kept", () => {
+  // 10^6 dense-map scans take minutes on one thread.
+  const started = Date.now();
+  const page = answer({ design: 'backcross', spacing: '0', simulate: '1000000' });
+  const seconds = (Date.now() - started) / 1000;
+  assert.ok(seconds >= 5 && seconds < 30, `${seconds} s`);
+  assert.match(page.note, /^The simulation stopped at the page's limit of 5 s/);
+  const cells = page.rows[0].cells;
+  const lod = page.header.indexOf('lod');
+  assert.equal(cells[lod], '3.619');
+  assert.deepEqual(cells.slice(page.header.indexOf('sim_lod')), ['-', '-', '-', '-']);
+  // A simulation within the limit has no note.
+  assert.equal(answer({ design: 'backcross', spacing: '10', simulate: '100' }).note, undefined);
+});
+
 test("the designs are listed in the command line's order", () => {
   const designs = JSON.parse(module.designs());
   assert.equal(designs.length, 14);
