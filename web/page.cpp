@@ -449,6 +449,15 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
     out += '}';
 }
 
+std::string csv_of(const std::vector<DesignRow>& rows, bool simulated) {
+    std::string csv;
+    table::append_design_header(Format::csv, simulated, csv);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        table::append_design_row(Format::csv, simulated, rows[i], i, csv);
+    }
+    return csv;
+}
+
 std::string answer_of(const Request& request) {
     Choices choices;
     const std::vector<table::OptionError> errors = parse_request(request, choices);
@@ -470,6 +479,12 @@ std::string answer_of(const Request& request) {
     out += ',';
     const Rows rows = rows_of(choices, request.map_name);
     append_rows(rows.rows, choices.has_map, choices.values.replicates > 0, out);
+    if (choices.values.replicates > 0) {
+        // The download of a simulated table is these rows, not a second
+        // simulation that could stop elsewhere.
+        out += ",\"csv\":";
+        append_string(csv_of(rows.rows, true), out);
+    }
     if (rows.simulation_stopped) {
         out += ",\"note\":";
         append_string("The simulation stopped at the page's limit of " +
@@ -494,14 +509,7 @@ std::string csv_text(const Request& request) {
     if (!parse_request(request, choices).empty()) {
         return "";
     }
-    const std::vector<DesignRow> rows = rows_of(choices, request.map_name).rows;
-    std::string csv;
-    const bool simulated = choices.values.replicates > 0;
-    table::append_design_header(Format::csv, simulated, csv);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        table::append_design_row(Format::csv, simulated, rows[i], i, csv);
-    }
-    return csv;
+    return csv_of(rows_of(choices, request.map_name).rows, choices.values.replicates > 0);
 }
 
 std::string designs_json() {

@@ -38,13 +38,14 @@ std::string designs_json();
 //    "reason": "..."}], "plots": [...]}
 // with the rows' cells as the command line's text format writes them, and per
 // design one plot of the critical LOD against the marker spacing (see
-// page.cpp), and a "note" when the simulation stopped at the page's time
+// page.cpp). A simulated answer also holds its "csv" (the rows of
+// csv_text), and a "note" when the simulation stopped at the page's time
 // limit. A fault of the libraries gives {"errors": [], "fault": "..."}.
 std::string calculate_json(const Request& request);
 
 // The same rows in the command line's csv format, or "" for a bad request:
 // made only when the page downloads them, as every bit of each double is the
-// slowest part of a table.
+// slowest part of a table (but a simulated answer brings its own).
 std::string csv_text(const Request& request);
 
 }  // namespace lodthresh::web

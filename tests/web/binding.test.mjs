@@ -195,6 +195,14 @@ test("a simulation past the page's 5 s limit stops, the formula's values kept", 
   assert.equal(answer({ design: 'backcross', spacing: '10', simulate: '100' }).note, undefined);
 });
 
+test('a simulated answer brings the csv of its own rows, for the download', () => {
+  const params = { design: 'backcross', spacing: '1,10', alpha: 'all', simulate: '1000' };
+  const own = JSON.parse(module.calculate(request(params))).csv;
+  assert.equal(own, module.csv(request(params)));
+  assert.equal(own.trimEnd().split('\n').length, 1 + 6);
+  assert.equal(JSON.parse(module.calculate(request({ design: 'backcross' }))).csv, undefined);
+});
+
 test("the designs are listed in the command line's order", () => {
   const designs = JSON.parse(module.designs());
   assert.equal(designs.length, 14);
