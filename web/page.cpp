@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <exception>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -509,7 +510,11 @@ std::string csv_text(const Request& request) {
     if (!parse_request(request, choices).empty()) {
         return "";
     }
-    return csv_of(rows_of(choices, request.map_name).rows, choices.values.replicates > 0);
+    try {
+        return csv_of(rows_of(choices, request.map_name).rows, choices.values.replicates > 0);
+    } catch (const std::exception&) {
+        return "";  // the fault that calculate_json reports
+    }
 }
 
 std::string designs_json() {
@@ -532,13 +537,21 @@ std::string designs_json() {
 std::string calculate_json(const Request& request) {
     // A fault of the libraries (bad input is reported as field errors, not
     // thrown) reaches the page as a message, not as an aborted module.
-    try {
-        return answer_of(request);
-    } catch (const std::exception& fault) {
+    const auto fault = [](const std::string& message) {
         std::string out = "{\"errors\":[],\"fault\":";
-        append_string(fault.what(), out);
+        append_string(message, out);
         out += '}';
         return out;
+    };
+    try {
+        return answer_of(request);
+    } catch (const std::bad_alloc&) {
+        // The module's memory ends at 2 GiB, below the simulation's own bound.
+        return fault(
+            "the page ran out of memory (it has 2 GiB): ask for fewer simulated scans, "
+            "or run the command line");
+    } catch (const std::exception& e) {
+        return fault(e.what());
     }
 }
 

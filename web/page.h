@@ -43,7 +43,8 @@ std::string designs_json();
 // limit. A fault of the libraries gives {"errors": [], "fault": "..."}.
 std::string calculate_json(const Request& request);
 
-// The same rows in the command line's csv format, or "" for a bad request:
+// The same rows in the command line's csv format, or "" for a bad request or
+// a fault:
 // made only when the page downloads them, as every bit of each double is the
 // slowest part of a table (but a simulated answer brings its own).
 std::string csv_text(const Request& request);

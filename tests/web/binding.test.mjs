@@ -195,6 +195,14 @@ test("a simulation past the page's 5 s limit stops, the formula's values kept", 
   assert.equal(answer({ design: 'backcross', spacing: '10', simulate: '100' }).note, undefined);
 });
 
+test("a simulation beyond the module's 2 GiB is a fault that says so", () => {
+  // 2^28 maxima of 8 bytes: the simulation's own bound, the module's whole memory.
+  const params = { design: 'backcross', spacing: '10', simulate: String(2 ** 28) };
+  const page = JSON.parse(module.calculate(request(params)));
+  assert.match(page.fault, /^the page ran out of memory/);
+  assert.equal(module.csv(request(params)), '');
+});
+
 test('a simulated answer brings the csv of its own rows, for the download', () => {
   const params = { design: 'backcross', spacing: '1,10', alpha: 'all', simulate: '1000' };
   const own = JSON.parse(module.calculate(request(params))).csv;
