@@ -20,16 +20,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "threshold/normal.h"
 #include "threshold/threshold.h"
 
 namespace lodthresh {
 
 namespace {
 
-constexpr double kInvSqrt2Pi = 0.398942280401432677940;  // 1 / sqrt(2 pi)
-constexpr double kSqrtHalf = 0.707106781186547524401;    // 1 / sqrt 2
-constexpr double kLn10 = 2.302585092994045684018;        // ln 10
-constexpr double kLn2 = 0.693147180559945309417;         // ln 2
+constexpr double kLn10 = 2.302585092994045684018;  // ln 10
+constexpr double kLn2 = 0.693147180559945309417;   // ln 2
 
 // b_k of log nu(x) = sum_k b_k x^(2k+1) (tools/nu_coefficients.py).
 constexpr double kLogNuSeries[] = {
@@ -58,7 +57,7 @@ struct SeriesTier {
     int terms;
 };
 constexpr SeriesTier kSeriesTiers[] = {{0.25, 6}, {1.0, 10}, {2.5, 18}, {5.0, 50}};
-constexpr double kSeriesBound = 5.0;
+constexpr double kSeriesBound = kSeriesTiers[std::size(kSeriesTiers) - 1].bound;
 
 // nu(x) and the logarithmic slope x d(log nu)/dx, which the threshold's
 // Newton steps need.
@@ -98,9 +97,9 @@ NuValue nu_sum(double x) {
     for (int n = 1;; ++n) {
         const double root_n = std::sqrt(static_cast<double>(n));
         const double y = 0.5 * x * root_n;
-        const double term = 0.5 * std::erfc(y * kSqrtHalf) / n;
+        const double term = normal::upper_tail(y) / n;
         s += term;
-        slope -= x / (2.0 * root_n) * kInvSqrt2Pi * std::exp(-0.5 * y * y);
+        slope -= x / (2.0 * root_n) * normal::density(y);
         if (term <= 0x1p-60 * s || n == kMaxSumTerms) {
             break;
         }
@@ -139,8 +138,9 @@ LogLevel log_pointwise_level(Tail tail, double t) {
     }
     const double tail_probability = std::erfc(std::sqrt(0.5 * t));
     const double factor = tail == Tail::one_sided ? 0.5 : 1.0;
-    return LogLevel{std::log(factor * tail_probability),
-                    -std::exp(-0.5 * t) * kInvSqrt2Pi / (std::sqrt(t) * tail_probability)};
+    return LogLevel{
+        std::log(factor * tail_probability),
+        -std::exp(-0.5 * t) * normal::kInvSqrtTwoPi / (std::sqrt(t) * tail_probability)};
 }
 
 // The stretches as the level's sum needs them: one per spacing, with the

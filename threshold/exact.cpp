@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "numerics/numerics.h"
+#include "threshold/normal.h"
 #include "threshold/threshold.h"
 
 namespace lodthresh {
@@ -19,16 +20,9 @@ NominalLevelOutOfRange::NominalLevelOutOfRange()
 
 namespace {
 
-constexpr double kInvSqrtTwoPi = 0.398942280401432677940;  // 1 / sqrt(2 pi)
-constexpr double kSqrtHalf = 0.707106781186547524401;      // 1 / sqrt 2
-
-// Q(z) = erfc(z / sqrt 2) / 2, the upper tail, and phi(z), the density.
-double upper_tail(double z) {
-    return 0.5 * std::erfc(z * kSqrtHalf);
-}
-double density(double z) {
-    return kInvSqrtTwoPi * std::exp(-0.5 * z * z);
-}
+using normal::density;
+using normal::kSqrtHalf;
+using normal::upper_tail;
 
 // AS 111 starts within about 1e-4 of z even deep in the tail, and each Halley
 // step cubes the relative error: after a step below 1e-7 of z the next one
