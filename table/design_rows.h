@@ -19,9 +19,7 @@ struct DesignChoice {
     double rate;
 };
 
-// One design: "backcross", say. Says why a text names none.
-std::string parse_design(const std::string& text, DesignChoice* design);
-// A comma-separated list of designs; "all" is every design.
+// A comma-separated list of designs ("backcross", say); "all" is every design.
 std::string parse_designs(const std::string& text, std::vector<DesignChoice>* designs);
 // A rate field of this mode: a design's name (with its own tail) or a number
 // above 0 (with `tail`); a list, "all" being every design.
@@ -31,7 +29,6 @@ std::string parse_designs_or_rates(const std::string& text, Tail tail,
 // "one-sided", "two-sided" or "2df".
 std::string parse_tail(const std::string& text, Tail* tail);
 // Marker spacings in cM: finite numbers >= 0, 0 being the dense map.
-std::string parse_spacing(const std::string& text, double* spacing_cm);
 std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm);
 
 // The simulated values of a row; each may be missing (see has_*).

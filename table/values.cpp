@@ -235,6 +235,9 @@ std::string parse_design_list(const std::string& text, std::vector<DesignChoice>
 
 }  // namespace
 
+namespace {
+
+// One design: "backcross", say. Says why a text names none.
 std::string parse_design(const std::string& text, DesignChoice* design) {
     if (const Design* named = find_design(text)) {
         *design = choice_of(*named);
@@ -242,6 +245,8 @@ std::string parse_design(const std::string& text, DesignChoice* design) {
     }
     return quoted(text) + " is not a design (see --help)";
 }
+
+}  // namespace
 
 std::string parse_designs(const std::string& text, std::vector<DesignChoice>* designs) {
     return parse_design_list(text, designs, parse_design);
@@ -273,6 +278,9 @@ std::string parse_tail(const std::string& text, Tail* tail) {
     return quoted(text) + " is not one of one-sided, two-sided, 2df";
 }
 
+namespace {
+
+// A marker spacing in cM: a finite number >= 0, 0 being the dense map.
 std::string parse_spacing(const std::string& text, double* spacing_cm) {
     std::string error = parse_number(text, spacing_cm);
     if (error.empty() && *spacing_cm < 0.0) {
@@ -280,6 +288,8 @@ std::string parse_spacing(const std::string& text, double* spacing_cm) {
     }
     return error;
 }
+
+}  // namespace
 
 std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm) {
     return parse_single(text, spacings_cm, parse_spacing);
