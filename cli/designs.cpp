@@ -248,9 +248,8 @@ class DesignRunner {
 };
 
 void run_lists(const Plan& plan, DesignRunner& runner) {
-    const std::vector<Genome> genomes = plan.map_path != nullptr
-                                            ? std::vector<Genome>{table::map_genome(plan.map)}
-                                            : table::genomes_of(plan.values);
+    const std::vector<Genome> genomes =
+        table::genomes_of(plan.values, plan.map_path != nullptr ? &plan.map : nullptr);
     for (const Genome& genome : genomes) {
         for (const DesignChoice& design : plan.values.designs) {
             runner.group(genome, design, plan.values.alphas);

@@ -149,7 +149,11 @@ Genome even_genome(double length, double chromosomes, const std::vector<double>&
     return genome;
 }
 
-std::vector<Genome> genomes_of(const DesignValues& values) {
+std::vector<Genome> genomes_of(const DesignValues& values, const GeneticMap* map) {
+    if (map != nullptr) {
+        const Scan scan = map_scan(*map);
+        return {Genome{map_length(*map), scan.chromosomes, {0.0}, {scan}}};
+    }
     std::vector<Genome> genomes;
     for (const double length : values.lengths) {
         for (const double chromosomes : values.chromosomes) {
@@ -157,11 +161,6 @@ std::vector<Genome> genomes_of(const DesignValues& values) {
         }
     }
     return genomes;
-}
-
-Genome map_genome(const GeneticMap& map) {
-    const Scan scan = map_scan(map);
-    return Genome{map_length(map), scan.chromosomes, {0.0}, {scan}};
 }
 
 std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,

@@ -62,10 +62,9 @@ struct Genome {
 
 // G Morgan on C chromosomes at each spacing.
 Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm);
-// The genomes of the values: each length with each number of chromosomes.
-std::vector<Genome> genomes_of(const DesignValues& values);
-// A map's genome: its length, chromosomes and scan.
-Genome map_genome(const GeneticMap& map);
+// The genomes of the values: each length with each number of chromosomes, or
+// with a map (not null) the map's alone: its length, chromosomes and scan.
+std::vector<Genome> genomes_of(const DesignValues& values, const GeneticMap* map);
 
 // The rows of one genome and design: each level at each scan, the scans
 // varying faster, solved. `map` is the map's path, or null.

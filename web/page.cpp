@@ -220,8 +220,7 @@ struct Rows {
 // The rows, simulated when asked for (one thread: the page's own).
 Rows rows_of(const Choices& choices, const std::string& map_name) {
     const std::vector<table::Genome> genomes =
-        choices.has_map ? std::vector<table::Genome>{table::map_genome(choices.map)}
-                        : table::genomes_of(choices.values);
+        table::genomes_of(choices.values, choices.has_map ? &choices.map : nullptr);
     std::atomic<bool> stop{false};
     simulation::Control control = choices.values.control;
     control.stop = &stop;
