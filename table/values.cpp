@@ -233,10 +233,6 @@ std::string parse_design_list(const std::string& text, std::vector<DesignChoice>
                       });
 }
 
-}  // namespace
-
-namespace {
-
 // One design: "backcross", say. Says why a text names none.
 std::string parse_design(const std::string& text, DesignChoice* design) {
     if (const Design* named = find_design(text)) {
