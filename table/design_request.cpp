@@ -5,13 +5,11 @@
 #include <utility>
 
 #include "table/values.h"
+#include "threshold/units.h"
 
 namespace lodthresh::table {
 
 namespace {
-
-// Centimorgan per Morgan.
-constexpr double kCentimorgan = 100.0;
 
 std::string quoted(const std::string& text) {
     return "'" + text + "'";
@@ -144,7 +142,7 @@ Genome even_genome(double length, double chromosomes, const std::vector<double>&
     Genome genome{length, chromosomes, spacings_cm, {}};
     genome.scans.reserve(spacings_cm.size());
     for (const double spacing : spacings_cm) {
-        genome.scans.push_back(even_scan(length, chromosomes, spacing / kCentimorgan));
+        genome.scans.push_back(even_scan(length, chromosomes, spacing / kCentimorgansPerMorgan));
     }
     return genome;
 }

@@ -22,13 +22,13 @@
 
 #include "threshold/normal.h"
 #include "threshold/threshold.h"
+#include "threshold/units.h"
 
 namespace lodthresh {
 
 namespace {
 
-constexpr double kLn10 = 2.302585092994045684018;  // ln 10
-constexpr double kLn2 = 0.693147180559945309417;   // ln 2
+constexpr double kLn2 = 0.693147180559945309417;  // ln 2
 
 // b_k of log nu(x) = sum_k b_k x^(2k+1) (tools/nu_coefficients.py).
 constexpr double kLogNuSeries[] = {
@@ -369,7 +369,7 @@ DesignThreshold design_threshold(const Scan& scan, Tail tail, double rate, doubl
     if (!(nominal >= DBL_MIN)) {
         throw NominalLevelOutOfRange();
     }
-    return DesignThreshold{nominal, t / (2.0 * kLn10)};
+    return DesignThreshold{nominal, lod_of_chi_square(t)};
 }
 
 }  // namespace lodthresh

@@ -9,6 +9,7 @@
 #include "numerics/numerics.h"
 #include "threshold/normal.h"
 #include "threshold/threshold.h"
+#include "threshold/units.h"
 
 namespace lodthresh {
 
@@ -235,9 +236,7 @@ ThresholdResult compute_thresholds_exact(const ThresholdParameters& parameters) 
     // The chi-square quantile with one degree of freedom at 1 - 2 alpha_n is
     // z(alpha_n)^2 exactly, so the LOD score needs no chi-square routine.
     const double z = upper_normal_quantile(alpha_n);
-    const double lod_dense = z * z / (2 * std::log(10.0));
-    return ThresholdResult{alpha_n,          lod_dense,       lod_dense * 0.8,
-                           lod_dense * 0.85, lod_dense * 0.9, lod_dense * 0.93};
+    return with_map_fractions(alpha_n, lod_of_chi_square(z * z));
 }
 
 }  // namespace lodthresh

@@ -5,12 +5,11 @@
 #include <cstdlib>
 #include <unordered_map>
 
+#include "threshold/units.h"
+
 namespace lodthresh {
 
 namespace {
-
-// Centimorgan per Morgan.
-constexpr double kCentimorgan = 100.0;
 
 enum class Layout { qtl2, plink };
 
@@ -163,7 +162,8 @@ MapReading read_genetic_map(std::string_view text) {
             }
             if (error.empty()) {
                 last_position[place->second] = position;
-                reading.map.chromosomes[place->second].positions.push_back(position / kCentimorgan);
+                reading.map.chromosomes[place->second].positions.push_back(position /
+                                                                           kCentimorgansPerMorgan);
             }
         }
         if (!error.empty()) {

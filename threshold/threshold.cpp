@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "numerics/numerics.h"
+#include "threshold/units.h"
 
 namespace lodthresh {
 
@@ -65,9 +66,16 @@ ThresholdResult compute_thresholds(const ThresholdParameters& parameters) {
     // The chi-square value with one degree of freedom exceeded with
     // probability 2 alpha_n, turned into a LOD score: LOD = chi^2 / (2 ln 10).
     const double chi_square = Numerics_1_1::chisqv(1.0 - 2 * alpha_n, 1.0);
-    const double lod_dense = chi_square / (2 * std::log(10.0));
-    return ThresholdResult{alpha_n,          lod_dense,       lod_dense * 0.8,
-                           lod_dense * 0.85, lod_dense * 0.9, lod_dense * 0.93};
+    return with_map_fractions(alpha_n, lod_of_chi_square(chi_square));
+}
+
+ThresholdResult with_map_fractions(double nominal_alpha, double lod_dense) {
+    return ThresholdResult{nominal_alpha,
+                           lod_dense,
+                           lod_dense * kMapFractions[0].fraction,
+                           lod_dense * kMapFractions[1].fraction,
+                           lod_dense * kMapFractions[2].fraction,
+                           lod_dense * kMapFractions[3].fraction};
 }
 
 }  // namespace lodthresh

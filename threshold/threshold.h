@@ -54,6 +54,10 @@ constexpr int kMaxHalvings = 2000;
 // 0.5, where 1 - 2 alpha_n is no probability).
 ThresholdResult compute_thresholds(const ThresholdParameters& parameters);
 
+// The result of a nominal level and its dense-map LOD score: the sparser maps'
+// scores are the fixed fractions of kMapFractions (threshold/units.h).
+ThresholdResult with_map_fractions(double nominal_alpha, double lod_dense);
+
 // ---------------------------------------------------------------------------
 // The exact method: the same equation solved in full double precision.
 

@@ -21,6 +21,7 @@
 #include "table/values.h"
 #include "threshold/design.h"
 #include "threshold/genetic_map.h"
+#include "threshold/units.h"
 #include "web/text_cells.h"
 
 namespace lodthresh::web {
@@ -30,8 +31,6 @@ namespace {
 using table::DesignChoice;
 using table::DesignRow;
 using table::Format;
-
-constexpr double kCentimorgan = 100.0;
 
 // The plots: the critical LOD from a dense map to markers 20 cM apart, beside
 // the fixed fractions of the dense map's LOD that were used before nu. The
@@ -44,8 +43,6 @@ constexpr double kPlotSpacingTickCm = 5.0;
 // A map whose markers lie further apart widens the axis in at most this many
 // ticks (of 5, 10, 20, 50, 100 ... cM), each with a point at its middle.
 constexpr int kMostPlotTicks = 8;
-constexpr double kFixedSpacingsCm[] = {1.0, 2.0, 5.0, 10.0};
-constexpr double kFixedFractions[] = {0.93, 0.9, 0.85, 0.8};
 
 // ---- JSON
 
@@ -347,7 +344,7 @@ double mean_spacing_cm(const Scan& scan) {
     }
     return scan.stretches.empty()
                ? 0.0
-               : kCentimorgan * length / static_cast<double>(scan.stretches.size());
+               : kCentimorgansPerMorgan * length / static_cast<double>(scan.stretches.size());
 }
 
 // The plot's spacing axis: 0 to 20 cM in ticks of 5, and where a map's mean
@@ -391,7 +388,11 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
     const double map_spacing_cm = choices.has_map ? mean_spacing_cm(scan) : 0.0;
     const SpacingAxis axis = spacing_axis(map_spacing_cm);
     const std::vector<double>& spacings = axis.spacings_cm;
-    std::vector<double> fixed_spacings(std::begin(kFixedSpacingsCm), std::end(kFixedSpacingsCm));
+    // Lander and Kruglyak's fixed fractions, from the densest map up.
+    std::vector<double> fixed_spacings;
+    for (auto rule = std::rbegin(kMapFractions); rule != std::rend(kMapFractions); ++rule) {
+        fixed_spacings.push_back(rule->spacing_cm);
+    }
     std::vector<std::vector<double>> curves;
     std::vector<std::vector<double>> fixed;
     std::vector<double> dense;
@@ -401,14 +402,15 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
     for (const double alpha : choices.values.alphas) {
         std::vector<double> curve;
         for (const double spacing_cm : spacings) {
-            curve.push_back(lod_or_nan(even_scan(length, chromosomes, spacing_cm / kCentimorgan),
-                                       design, alpha));
+            curve.push_back(
+                lod_or_nan(even_scan(length, chromosomes, spacing_cm / kCentimorgansPerMorgan),
+                           design, alpha));
             top = std::isfinite(curve.back()) && curve.back() > top ? curve.back() : top;
         }
         dense.push_back(curve.front());
         std::vector<double> points;
-        for (const double fraction : kFixedFractions) {
-            points.push_back(fraction * curve.front());
+        for (auto rule = std::rbegin(kMapFractions); rule != std::rend(kMapFractions); ++rule) {
+            points.push_back(rule->fraction * curve.front());
         }
         if (choices.has_map) {
             map_lods.push_back(lod_or_nan(scan, design, alpha));

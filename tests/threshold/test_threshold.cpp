@@ -8,6 +8,7 @@
 
 #include "numerics/numerics.h"
 #include "threshold/threshold.h"
+#include "threshold/units.h"
 
 namespace lodthresh {
 namespace {
@@ -151,6 +152,24 @@ TEST(ComputeThresholds, ANominalLevelAboveOneHalfIsANumericsFailure) {
     EXPECT_THROW(compute_thresholds(parameters(0, 1, 2, 0.9)), Numerics_1_1::Exception);
     std::cerr.rdbuf(saved);
     EXPECT_EQ(errors.str(), "Numerics Error in routine chisqv\n    Invalid p parameter\n");
+}
+
+}  // namespace
+}  // namespace lodthresh
+
+namespace lodthresh {
+namespace {
+
+// Every LOD score goes through lod_of_chi_square; the dialogue's is defined as
+// chi^2 / (2 ln 10) with the C library's ln 10, which must be the same double.
+TEST(Units, LnTenIsTheCLibrarysAndTheMapFractionsLanderAndKruglyaks) {
+    EXPECT_EQ(kLn10, std::log(10.0));
+    EXPECT_EQ(lod_of_chi_square(10.0), 10.0 / (2 * std::log(10.0)));
+    const ThresholdResult r = with_map_fractions(1e-5, 3.0);
+    EXPECT_EQ(r.lod_10cm, 3.0 * 0.8);
+    EXPECT_EQ(r.lod_5cm, 3.0 * 0.85);
+    EXPECT_EQ(r.lod_2cm, 3.0 * 0.9);
+    EXPECT_EQ(r.lod_1cm, 3.0 * 0.93);
 }
 
 }  // namespace
