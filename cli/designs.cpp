@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/runner.h"
 #include "cli/simulation_run.h"
 #include "simulation/null_scan.h"
 #include "table/design_request.h"
@@ -43,18 +44,15 @@ std::optional<int> check_combinations(const Options& options, std::FILE* err) {
                            "--precision: not with --design, --tail, --spacing or --map, "
                            "which solve without one");
     }
-    if (options.design && options.batch != nullptr) {
+    if (options.design && options.batch) {
         return usage_error(err, "--design: not with --batch, whose lines give it");
     }
     if (options.map) {
-        const std::pair<bool, int> given_by_map[] = {{options.length.has_value(), 'G'},
-                                                     {options.chromosomes.has_value(), 'C'},
-                                                     {options.spacing.has_value(), kSpacingOption},
-                                                     {options.batch != nullptr, kBatchOption}};
-        for (const auto& [given, name] : given_by_map) {
-            if (given) {
+        for (const auto member :
+             {&Options::length, &Options::chromosomes, &Options::spacing, &Options::batch}) {
+            if (options.*member) {
                 return usage_error(err,
-                                   long_name(name) + ": not with --map, whose markers give it");
+                                   long_name(member) + ": not with --map, whose markers give it");
             }
         }
     }
@@ -64,7 +62,8 @@ std::optional<int> check_combinations(const Options& options, std::FILE* err) {
 // The values of the options, checked; the status of a usage error otherwise.
 std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err) {
     Format format = Format::text;
-    if (const std::string error = table::parse_format(options.format, &format); !error.empty()) {
+    if (const std::string error = table::parse_format(options.format.value_or("text"), &format);
+        !error.empty()) {
         return usage_error(err, "--format: " + error);
     }
     plan.format = format;
@@ -129,29 +128,23 @@ std::optional<int> read_map(const char* path, Plan& plan, std::FILE* err) {
     return std::nullopt;
 }
 
-// Writes rows as they are computed and says on the error stream what went
-// wrong, after the rows written before it. With a simulation, each genome or
-// map and design is simulated once per spacing, from the seed's own stream,
-// and every level's row read from the same replicates.
-class DesignRunner {
+// The rows of each genome or map and design, as they are computed. With a
+// simulation, each genome or map and design is simulated once per spacing,
+// from the seed's own stream, and every level's row read from the same
+// replicates.
+class DesignGroups {
   public:
-    DesignRunner(const Plan& plan, RowOutput& out, std::FILE* err)
-        : plan_(plan), out_(out), err_(err) {}
+    DesignGroups(const Plan& plan, Runner& runner)
+        : plan_(plan),
+          schema_(table::design_schema(plan.simulate() ? table::kSimulated : 0)),
+          runner_(runner) {}
 
     void begin() {
-        text_.clear();
-        if (plan_.simulate() && plan_.format == Format::text) {
-            text_ += "# simulated: " + std::to_string(plan_.values.replicates) +
-                     " null scans of each design and spacing, seed " +
-                     std::to_string(plan_.values.control.seed) + "\n";
-        }
-        table::append_design_header(plan_.format, plan_.simulate(), text_);
-        out_.add(text_);
-    }
-    void end() {
-        text_.clear();
-        table::append_footer(plan_.format, rows_, text_);
-        out_.add(text_);
+        runner_.begin(schema_, plan_.simulate()
+                                   ? "# simulated: " + std::to_string(plan_.values.replicates) +
+                                         " null scans of each design and spacing, seed " +
+                                         std::to_string(plan_.values.control.seed) + "\n"
+                                   : std::string());
     }
 
     // Simulations stop early when `stop` is set, and say how far they are.
@@ -168,7 +161,7 @@ class DesignRunner {
     // The rows of one genome or map and design: every level at every scan.
     void group(const Genome& genome, const DesignChoice& design,
                const std::vector<double>& alphas) {
-        if (stopped()) {
+        if (runner_.stopped()) {
             return;
         }
         rows_of_group_ = table::solve_design_group(genome, plan_.map_path, design, alphas);
@@ -181,21 +174,12 @@ class DesignRunner {
             }
         }
         for (const DesignRow& row : rows_of_group_) {
-            write(row);
+            runner_.write(schema_, row);
         }
         if (plan_.simulate()) {
-            out_.flush();  // simulated rows come seconds apart: each group as it is done
+            runner_.flush();  // simulated rows come seconds apart: each group as it is done
         }
     }
-
-    void report(const std::string& message) {
-        out_.flush();
-        std::fprintf(err_, "lodthresh: %s\n", message.c_str());
-    }
-
-    bool any_without_result() const { return any_without_result_; }
-    bool interrupted() const { return interrupted_; }
-    bool stopped() const { return out_.error() != 0 || interrupted_; }
 
   private:
     // Simulates the scan of spacing s and fills in its rows' simulated
@@ -215,31 +199,20 @@ class DesignRunner {
             if (!table::simulate_scan(genome, plan_.map_path != nullptr ? &plan_.map : nullptr,
                                       design, s, plan_.values.replicates, control,
                                       rows_of_group_)) {
-                interrupted_ = true;
+                runner_.mark_interrupted();
                 return false;
             }
         } catch (const std::exception& error) {
-            any_without_result_ = true;
-            report(std::string("simulation: ") + error.what());
+            runner_.mark_without_result();
+            runner_.report(std::string("simulation: ") + error.what());
         }
         return true;
     }
 
-    void write(const DesignRow& row) {
-        any_without_result_ = any_without_result_ || row.status != Status::ok;
-        text_.clear();
-        table::append_design_row(plan_.format, plan_.simulate(), row, rows_++, text_);
-        out_.add(text_);
-    }
-
     const Plan& plan_;
-    RowOutput& out_;
-    std::FILE* err_;
-    std::string text_;
+    table::Schema<DesignRow> schema_;
+    Runner& runner_;
     std::vector<DesignRow> rows_of_group_;
-    std::size_t rows_ = 0;
-    bool any_without_result_ = false;
-    bool interrupted_ = false;
     const std::atomic<bool>* stop_ = nullptr;
     ProgressBar* progress_ = nullptr;
     std::size_t simulations_ = 1;
@@ -247,12 +220,12 @@ class DesignRunner {
     std::size_t simulated_ = 0;
 };
 
-void run_lists(const Plan& plan, DesignRunner& runner) {
+void run_lists(const Plan& plan, DesignGroups& groups) {
     const std::vector<Genome> genomes =
         table::genomes_of(plan.values, plan.map_path != nullptr ? &plan.map : nullptr);
     for (const Genome& genome : genomes) {
         for (const DesignChoice& design : plan.values.designs) {
-            runner.group(genome, design, plan.values.alphas);
+            groups.group(genome, design, plan.values.alphas);
         }
     }
 }
@@ -260,41 +233,32 @@ void run_lists(const Plan& plan, DesignRunner& runner) {
 // A batch line of this mode: "length chromosomes rate alpha [precision]",
 // the rate a number (with --tail) or a design's name; a precision is only
 // checked to be a number, so that one file serves every mode.
-BatchOutcome run_batch(int fd, const std::string& name, const Plan& plan, RowOutput& out,
-                       DesignRunner& runner) {
-    std::vector<std::string> fields;
-    return read_batch(
-        fd, name, out, [&] { return runner.stopped(); },
-        [&](const std::string& line) {
-            split_fields(line, fields);
-            if (fields.size() != 4 && fields.size() != 5) {
-                return "expected 4 or 5 fields (length chromosomes rate alpha [precision]), "
-                       "found " +
-                       std::to_string(fields.size());
-            }
-            double length = 0.0;
-            double chromosomes = 0.0;
-            double alpha = 0.0;
-            double precision = 0.0;
-            DesignChoice design{};
-            const std::pair<const char*, std::string> errors[] = {
-                {"length", table::parse_length(fields[0], &length)},
-                {"chromosomes", table::parse_chromosomes(fields[1], &chromosomes)},
-                {"rate", table::parse_design_or_rate(fields[2], plan.values.tail, &design)},
-                {"alpha", table::parse_alpha(fields[3], &alpha)},
-                {"precision",
-                 fields.size() == 5 ? table::parse_precision(fields[4], &precision) : ""},
-            };
-            for (const auto& [field, error] : errors) {
-                if (!error.empty()) {
-                    return field + (": " + error);
-                }
-            }
-            runner.group(table::even_genome(length, chromosomes, plan.values.spacings_cm), design,
-                         {alpha});
-            return std::string();
-        },
-        [&](const std::string& message) { runner.report(message); });
+std::string run_batch_line(const std::string& line, const Plan& plan,
+                           std::vector<std::string>& fields, DesignGroups& groups) {
+    split_fields(line, fields);
+    if (fields.size() != 4 && fields.size() != 5) {
+        return "expected 4 or 5 fields (length chromosomes rate alpha [precision]), found " +
+               std::to_string(fields.size());
+    }
+    double length = 0.0;
+    double chromosomes = 0.0;
+    double alpha = 0.0;
+    double precision = 0.0;
+    DesignChoice design{};
+    const std::pair<const char*, std::string> errors[] = {
+        {"length", table::parse_length(fields[0], &length)},
+        {"chromosomes", table::parse_chromosomes(fields[1], &chromosomes)},
+        {"rate", table::parse_design_or_rate(fields[2], plan.values.tail, &design)},
+        {"alpha", table::parse_alpha(fields[3], &alpha)},
+        {"precision", fields.size() == 5 ? table::parse_precision(fields[4], &precision) : ""},
+    };
+    for (const auto& [field, error] : errors) {
+        if (!error.empty()) {
+            return field + (": " + error);
+        }
+    }
+    groups.group(table::even_genome(length, chromosomes, plan.values.spacings_cm), design, {alpha});
+    return "";
 }
 
 }  // namespace
@@ -312,12 +276,8 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
             return *status;
         }
     }
-    const bool from_input = options.batch != nullptr && std::strcmp(options.batch, "-") == 0;
-    const int batch = options.batch == nullptr || from_input ? in : open_input(options.batch, err);
-    if (batch < 0) {
-        return 2;
-    }
-    DesignRunner runner(plan, output, err);
+    Runner runner(plan.format, output, err);
+    DesignGroups groups(plan, runner);
     std::optional<InterruptWatch> interrupts;
     std::optional<ProgressBar> progress;
     if (plan.simulate()) {
@@ -326,31 +286,18 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
         // A batch's simulations are counted line by line; a list's are known.
         const table::DesignValues& v = plan.values;
         const std::size_t simulations =
-            options.batch != nullptr ? v.spacings_cm.size()
+            options.batch ? v.spacings_cm.size()
             : plan.map_path != nullptr
                 ? v.designs.size()
                 : v.lengths.size() * v.chromosomes.size() * v.designs.size() * v.spacings_cm.size();
-        runner.watch(&interrupts->stop(), &*progress, simulations, options.batch != nullptr);
+        groups.watch(&interrupts->stop(), &*progress, simulations, options.batch.has_value());
     }
-    runner.begin();
-    BatchOutcome outcome{true, false};
-    if (options.batch == nullptr) {
-        run_lists(plan, runner);
-    } else {
-        outcome =
-            run_batch(batch, from_input ? "(standard input)" : options.batch, plan, output, runner);
-        if (!from_input) {
-            close(batch);
-        }
-    }
-    runner.end();
-    if (runner.interrupted()) {
-        return kInterrupted;
-    }
-    if (outcome.unreadable) {
-        return 2;
-    }
-    return outcome.all_good && !runner.any_without_result() ? 0 : 1;
+    std::vector<std::string> fields;
+    return runner.run(
+        options, in, [&] { groups.begin(); },
+        RowSource{
+            [&] { run_lists(plan, groups); },
+            [&](const std::string& line) { return run_batch_line(line, plan, fields, groups); }});
 }
 
 }  // namespace lodthresh::cli

@@ -10,13 +10,9 @@
 
 namespace lodthresh::cli {
 
-// The status of a run that Ctrl-C stopped: the process is to end by SIGINT
-// once the rows before it are out (InterruptWatch::end_by_signal).
-constexpr int kInterrupted = 130;
-
 // Checks the options of this mode, computes their rows into `output` and says
 // what went wrong on `err`. Returns the exit status as run() does, or
-// kInterrupted.
+// kInterrupted (cli/runner.h).
 int run_designs(const Options& options, int in, RowOutput& output, std::FILE* err);
 
 }  // namespace lodthresh::cli

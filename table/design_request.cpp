@@ -4,16 +4,14 @@
 #include <cstdlib>
 #include <utility>
 
+#include "table/shortest.h"
 #include "table/values.h"
+#include "threshold/threshold.h"
 #include "threshold/units.h"
 
 namespace lodthresh::table {
 
 namespace {
-
-std::string quoted(const std::string& text) {
-    return "'" + text + "'";
-}
 
 // A whole number of at least `least` that is the whole text.
 std::string parse_whole(const std::string& text, std::uint64_t least, std::uint64_t* value) {
@@ -73,17 +71,22 @@ std::vector<OptionError> read_design_options(const DesignOptions& options, Desig
             errors.push_back({option, std::string("--") + option + ": " + error});
         }
     };
-    const auto given_or = [](const std::optional<std::string>& option, const char* default_text) {
-        return option ? *option : std::string(default_text);
+    // The defaults of the standard mode's calculation, and of this mode's values.
+    const ThresholdParameters defaults;
+    const DesignValues unset;
+    const auto given_or = [](const std::optional<std::string>& option, double default_value) {
+        return option ? *option : shortest(default_value);
     };
     if (options.design && options.tail) {
         errors.push_back({"tail", "--tail: not with --design, whose designs have their own tails"});
     } else {
-        check("tail", parse_tail(given_or(options.tail, "one-sided"), &values.tail));
+        check("tail",
+              parse_tail(options.tail ? *options.tail : tail_name(unset.tail), &values.tail));
     }
-    check("length", parse_lengths(given_or(options.length, "33"), &values.lengths));
-    check("chromosomes",
-          parse_chromosome_list(given_or(options.chromosomes, "23"), &values.chromosomes));
+    check("length",
+          parse_lengths(given_or(options.length, defaults.genome_length), &values.lengths));
+    check("chromosomes", parse_chromosome_list(given_or(options.chromosomes, defaults.chromosomes),
+                                               &values.chromosomes));
     if (options.design && options.rate) {
         errors.push_back({"design",
                           "--design: not with --rate; a design of one's own is a --rate with a "
@@ -91,11 +94,12 @@ std::vector<OptionError> read_design_options(const DesignOptions& options, Desig
     } else if (options.design) {
         check("design", parse_designs(*options.design, &values.designs));
     } else {
-        check("rate",
-              parse_designs_or_rates(given_or(options.rate, "2"), values.tail, &values.designs));
+        check("rate", parse_designs_or_rates(given_or(options.rate, defaults.crossover_rate),
+                                             values.tail, &values.designs));
     }
-    check("alpha", parse_alphas(given_or(options.alpha, "0.05"), &values.alphas));
-    check("spacing", parse_spacings(given_or(options.spacing, "0"), &values.spacings_cm));
+    check("alpha", parse_alphas(given_or(options.alpha, defaults.significance), &values.alphas));
+    check("spacing",
+          parse_spacings(given_or(options.spacing, kDenseSpacingCm), &values.spacings_cm));
     if (!options.simulate) {
         for (const auto& [option, name] :
              {std::pair{&options.seed, "seed"}, std::pair{&options.threads, "threads"}}) {

@@ -16,9 +16,13 @@
 
 namespace lodthresh::table {
 
+// The marker spacing of a designs-mode request that gives none: the dense map.
+constexpr double kDenseSpacingCm = 0.0;
+
 // Each option as typed, or missing when not given (the command line's
-// default then: 33 Morgan, 23 chromosomes, rate 2, one-sided, 0.05, 0 cM, no
-// simulation, seed simulation::kDefaultSeed, one thread).
+// default then: the standard mode's genome, rate and level
+// (ThresholdParameters), DesignValues' tail, kDenseSpacingCm, no simulation,
+// seed simulation::kDefaultSeed, one thread).
 struct DesignOptions {
     std::optional<std::string> length, chromosomes, design, rate, tail, alpha, spacing;
     std::optional<std::string> simulate, seed, threads;

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "table/design_rows.h"
 #include "table/shortest.h"
 
 namespace lodthresh::table {
@@ -24,10 +23,6 @@ constexpr Named kLevels[] = {
     {"significant", 0.05},
     {"highly-significant", 0.001},
 };
-
-std::string quoted(const std::string& text) {
-    return "'" + text + "'";
-}
 
 // A finite number that is the whole text, as strtod reads it. `or_name`, if
 // given, says what else the text could have been ("a mapping method").
@@ -97,6 +92,10 @@ std::string parse_single(const std::string& text, std::vector<T>* values, Parse 
 }
 
 }  // namespace
+
+std::string quoted(const std::string& text) {
+    return "'" + text + "'";
+}
 
 std::string parse_length(const std::string& text, double* value) {
     return parse_above_zero(text, value);

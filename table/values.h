@@ -6,7 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "threshold/design.h"
+
 namespace lodthresh::table {
+
+// A value as a message quotes it: 'text'.
+std::string quoted(const std::string& text);
 
 // A cross-over rate, with the mapping method's name when it was given by one.
 struct Rate {
@@ -32,6 +37,28 @@ std::string parse_precisions(const std::string& text, std::vector<double>* value
 
 // Why a precision is too coarse for a level, or "" when epsilon < alpha.
 std::string check_precision_below(double precision, double alpha);
+
+// ---------------------------------------------------------------------------
+// Values of the designs mode.
+
+// A design by name, or a custom rate with its tail (name null).
+struct DesignChoice {
+    const char* name;
+    Tail tail;
+    double rate;
+};
+
+// A comma-separated list of designs ("backcross", say); "all" is every design.
+std::string parse_designs(const std::string& text, std::vector<DesignChoice>* designs);
+// A rate field of this mode: a design's name (with its own tail) or a number
+// above 0 (with `tail`); a list, "all" being every design.
+std::string parse_design_or_rate(const std::string& text, Tail tail, DesignChoice* design);
+std::string parse_designs_or_rates(const std::string& text, Tail tail,
+                                   std::vector<DesignChoice>* designs);
+// "one-sided", "two-sided" or "2df".
+std::string parse_tail(const std::string& text, Tail* tail);
+// Marker spacings in cM: finite numbers >= 0, 0 being the dense map.
+std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm);
 
 }  // namespace lodthresh::table
 

@@ -22,7 +22,6 @@
 #include "threshold/design.h"
 #include "threshold/genetic_map.h"
 #include "threshold/units.h"
-#include "web/text_cells.h"
 
 namespace lodthresh::web {
 
@@ -125,21 +124,22 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
         return text.empty() ? std::nullopt : std::optional<std::string>(text);
     };
     const bool has_map = !request.map_name.empty();
-    // The page simulates on its one thread: no threads option.
-    table::DesignOptions options{given(request.length),
-                                 given(request.chromosomes),
-                                 given(request.design),
-                                 given(request.rate),
-                                 given(request.tail),
-                                 given(request.alpha),
-                                 given(request.spacing),
-                                 given(request.simulate),
-                                 given(request.seed),
-                                 std::nullopt,
-                                 has_map};
-    if (has_map) {
-        options.length = options.chromosomes = options.spacing = std::nullopt;
-    }
+    // A map gives the genome and its markers. The page simulates on its one
+    // thread: no threads option.
+    const auto unless_map = [&](const std::string& text) {
+        return has_map ? std::nullopt : given(text);
+    };
+    const table::DesignOptions options{unless_map(request.length),
+                                       unless_map(request.chromosomes),
+                                       given(request.design),
+                                       given(request.rate),
+                                       given(request.tail),
+                                       given(request.alpha),
+                                       unless_map(request.spacing),
+                                       given(request.simulate),
+                                       given(request.seed),
+                                       std::nullopt,
+                                       has_map};
     std::vector<table::OptionError> errors = table::read_design_options(options, choices.values);
     if (has_map) {
         read_map(request, choices, errors);
@@ -246,12 +246,12 @@ Rows rows_of(const Choices& choices, const std::string& map_name) {
     return rows;
 }
 
+// The rows' cells as the command line's text format writes them, unpadded.
 void append_rows(const std::vector<DesignRow>& rows, bool has_map, bool simulated,
                  std::string& out) {
-    std::string header;
-    table::append_design_header(Format::text, simulated, header);
+    const table::Schema<DesignRow> schema = table::design_schema(simulated ? table::kSimulated : 0);
     // The text format's last column, the map's path, is empty without a map.
-    std::vector<std::string> headings = header_cells(header);
+    std::vector<std::string> headings = schema.text_headings();
     if (!has_map && !headings.empty() && headings.back() == "map") {
         headings.pop_back();
     }
@@ -259,7 +259,7 @@ void append_rows(const std::vector<DesignRow>& rows, bool has_map, bool simulate
     append_strings(headings, out);
     out += ",\"rows\":[";
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const RowCells cells = row_cells(rows[i], i, simulated);
+        const table::TextCells cells = schema.text_cells(rows[i]);
         out += i == 0 ? "{" : ",{";
         out += rows[i].status == table::Status::ok ? "\"ok\":true" : "\"ok\":false";
         out += ",\"cells\":";
@@ -452,10 +452,11 @@ void append_plot(const Choices& choices, const DesignChoice& design, std::string
 }
 
 std::string csv_of(const std::vector<DesignRow>& rows, bool simulated) {
+    const table::Schema<DesignRow> schema = table::design_schema(simulated ? table::kSimulated : 0);
     std::string csv;
-    table::append_design_header(Format::csv, simulated, csv);
+    schema.append_header(Format::csv, csv);
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        table::append_design_row(Format::csv, simulated, rows[i], i, csv);
+        schema.append_row(Format::csv, rows[i], i, csv);
     }
     return csv;
 }
