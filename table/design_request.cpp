@@ -6,6 +6,7 @@
 
 #include "table/shortest.h"
 #include "table/values.h"
+#include "threshold/text.h"
 #include "threshold/threshold.h"
 #include "threshold/units.h"
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "table/shortest.h"
+#include "threshold/text.h"
 
 namespace lodthresh::table {
 
@@ -27,9 +28,8 @@ constexpr Named kLevels[] = {
 // A finite number that is the whole text, as strtod reads it. `or_name`, if
 // given, says what else the text could have been ("a mapping method").
 std::string parse_number(const std::string& text, double* value, const char* or_name = nullptr) {
-    char* end = nullptr;
-    const double number = std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size()) {
+    double number = 0.0;
+    if (!read_decimal(text, &number)) {
         return or_name == nullptr
                    ? quoted(text) + " is not a number"
                    : quoted(text) + " is neither a number nor " + or_name + " (see --help)";
@@ -92,10 +92,6 @@ std::string parse_single(const std::string& text, std::vector<T>* values, Parse 
 }
 
 }  // namespace
-
-std::string quoted(const std::string& text) {
-    return "'" + text + "'";
-}
 
 std::string parse_length(const std::string& text, double* value) {
     return parse_above_zero(text, value);

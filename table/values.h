@@ -10,8 +10,6 @@
 
 namespace lodthresh::table {
 
-// A value as a message quotes it: 'text'.
-std::string quoted(const std::string& text);
 
 // A cross-over rate, with the mapping method's name when it was given by one.
 struct Rate {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <unordered_map>
 
+#include "threshold/text.h"
 #include "threshold/units.h"
 
 namespace lodthresh {
@@ -12,10 +13,6 @@ namespace lodthresh {
 namespace {
 
 enum class Layout { qtl2, plink };
-
-std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
-}
 
 std::string_view trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -60,10 +57,8 @@ std::vector<std::string_view> split_whitespace(std::string_view line) {
 
 // A finite number that is the whole field; "" or why not.
 std::string read_number(std::string_view field, const char* what, double* value) {
-    const std::string text(field);
-    char* end = nullptr;
-    const double number = std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size()) {
+    double number = 0.0;
+    if (!read_decimal(field, &number)) {
         return std::string(what) + " " + quoted(field) + " is not a number";
     }
     if (!std::isfinite(number)) {

@@ -129,3 +129,18 @@ TEST(ShortestFallback, SameTextAsToChars) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whole numbers below 10^5 take a path of their own; beyond it the fixed form
+// would be longer than the scientific one (100000 is 1e+05).
+TEST(ShortestFallback, WholeNumbersAroundTheirOwnPathAsToChars) {
+    for (int i = 0; i <= 200000; ++i) {
+        const double value = i;
+        ASSERT_EQ(shortest(value), to_chars_text(value)) << i;
+        ASSERT_EQ(shortest(-value), to_chars_text(-value)) << i;
+        ASSERT_EQ(shortest(value + 0.5), to_chars_text(value + 0.5)) << i;
+    }
+}
+
+}  // namespace
