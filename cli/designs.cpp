@@ -48,13 +48,9 @@ std::optional<int> check_combinations(const Options& options, std::FILE* err) {
         return usage_error(err, "--design: not with --batch, whose lines give it");
     }
     if (options.map) {
-        for (const auto member :
-             {&Options::length, &Options::chromosomes, &Options::spacing, &Options::batch}) {
-            if (options.*member) {
-                return usage_error(err,
-                                   long_name(member) + ": not with --map, whose markers give it");
-            }
-        }
+        return refuse_given(
+            options, {&Options::length, &Options::chromosomes, &Options::spacing, &Options::batch},
+            "--map, whose markers give it", err);
     }
     return std::nullopt;
 }

@@ -205,12 +205,10 @@ std::optional<int> read_options(int argc, char* argv[], Options& options, std::F
         return usage_error(err, std::string("unexpected argument '") + argv[optind] + "'");
     }
     if (options.batch) {
-        for (const auto member :
-             {&Options::length, &Options::chromosomes, &Options::rate, &Options::alpha}) {
-            if (options.*member) {
-                return usage_error(err,
-                                   long_name(member) + ": not with --batch, whose lines give it");
-            }
+        if (const std::optional<int> status = refuse_given(
+                options, {&Options::length, &Options::chromosomes, &Options::rate, &Options::alpha},
+                "--batch, whose lines give it", err)) {
+            return status;
         }
     }
     if (options.exact && options.precision) {
@@ -226,13 +224,23 @@ std::string long_name(int key) {
     return "-" + std::string(1, static_cast<char>(key));
 }
 
-std::string long_name(std::optional<std::string> Options::*member) {
+std::string long_name(OptionMember member) {
     for (const OptionSpec& spec : kOptionSpecs) {
         if (spec.value == member) {
             return std::string("--") + spec.name;
         }
     }
     return "";
+}
+
+std::optional<int> refuse_given(const Options& options, std::initializer_list<OptionMember> members,
+                                const char* reason, std::FILE* err) {
+    for (const OptionMember member : members) {
+        if (options.*member) {
+            return usage_error(err, long_name(member) + ": not with " + reason);
+        }
+    }
+    return std::nullopt;
 }
 
 int usage_error(std::FILE* err, const std::string& message) {

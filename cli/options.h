@@ -4,6 +4,7 @@
 #define LODTHRESH_CLI_OPTIONS_H
 
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -32,9 +33,17 @@ struct Options {
 // Returns the exit status of a usage error, said on `err`.
 std::optional<int> read_options(int argc, char* argv[], Options& options, std::FILE* err);
 
+// Where an option's value is.
+using OptionMember = std::optional<std::string> Options::*;
+
 // "--length" for 'G', or for the option whose value is in `member`.
 std::string long_name(int key);
-std::string long_name(std::optional<std::string> Options::*member);
+std::string long_name(OptionMember member);
+
+// A usage error "--NAME: not with REASON" for the first of `members` given,
+// said on `err`; none when no such option is given.
+std::optional<int> refuse_given(const Options& options, std::initializer_list<OptionMember> members,
+                                const char* reason, std::FILE* err);
 
 // Says "lodthresh: MESSAGE" and "Try 'lodthresh --help'." on `err`; returns 2.
 int usage_error(std::FILE* err, const std::string& message);

@@ -101,7 +101,7 @@ std::string given_or(const std::optional<std::string>& option, double default_va
 
 std::optional<int> read_lists(const Options& options, Lists& lists, std::FILE* err) {
     const ThresholdParameters defaults;
-    const std::pair<std::optional<std::string> Options::*, std::string> errors[] = {
+    const std::pair<OptionMember, std::string> errors[] = {
         {&Options::length,
          parse_lengths(given_or(options.length, defaults.genome_length), &lists.lengths)},
         {&Options::chromosomes,

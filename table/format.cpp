@@ -47,32 +47,39 @@ std::string parse_format(const std::string& text, Format* format) {
     return "'" + text + "' is not one of text, tsv, csv, json";
 }
 
-const char* status_name(Status status) {
-    switch (status) {
-        case Status::ok:
-            return "ok";
-        case Status::precision_not_reached:
-            return "precision-not-reached";
-        case Status::calculation_failed:
-            return "calculation-failed";
-        case Status::no_solution:
-            return "no-solution";
+namespace {
+
+// Each status's name in the machine formats and its words in the text.
+struct StatusWords {
+    Status status;
+    const char* name;
+    const char* reason;
+};
+constexpr StatusWords kStatusWords[] = {
+    {Status::ok, "ok", ""},
+    {Status::precision_not_reached, "precision-not-reached",
+     "no result: the precision cannot be reached"},
+    {Status::calculation_failed, "calculation-failed", "no result: the calculation failed"},
+    {Status::no_solution, "no-solution", "no result: no nominal level reaches this alpha"},
+};
+
+const StatusWords& words_of(Status status) {
+    for (const StatusWords& words : kStatusWords) {
+        if (words.status == status) {
+            return words;
+        }
     }
-    return "";
+    return kStatusWords[0];
+}
+
+}  // namespace
+
+const char* status_name(Status status) {
+    return words_of(status).name;
 }
 
 const char* status_reason(Status status) {
-    switch (status) {
-        case Status::precision_not_reached:
-            return "no result: the precision cannot be reached";
-        case Status::calculation_failed:
-            return "no result: the calculation failed";
-        case Status::no_solution:
-            return "no result: no nominal level reaches this alpha";
-        case Status::ok:
-            break;
-    }
-    return "";
+    return words_of(status).reason;
 }
 
 void append_json_string(std::string_view text, std::string& out) {

@@ -67,15 +67,8 @@ class Schema {
                 return true;
             });
         } else {
-            const char separator = format == Format::csv ? ',' : '\t';
-            bool first = true;
-            for_machine_columns([&](const Column<Row>& column) {
-                if (!first) {
-                    out += separator;
-                }
-                first = false;
-                out += column.name;
-            });
+            for_delimited_columns(format, out,
+                                  [&](const Column<Row>& column) { out += column.name; });
         }
         out += '\n';
     }
@@ -178,7 +171,9 @@ class Schema {
         return column.result && row.status != Status::ok ? Field{} : column.value(row);
     }
 
-    void append_delimited_row(Format format, const Row& row, std::string& out) const {
+    // The columns of tsv or csv, each after its separator.
+    template <class Visit>
+    void for_delimited_columns(Format format, std::string& out, Visit visit) const {
         const char separator = format == Format::csv ? ',' : '\t';
         bool first = true;
         for_machine_columns([&](const Column<Row>& column) {
@@ -186,6 +181,12 @@ class Schema {
                 out += separator;
             }
             first = false;
+            visit(column);
+        });
+    }
+
+    void append_delimited_row(Format format, const Row& row, std::string& out) const {
+        for_delimited_columns(format, out, [&](const Column<Row>& column) {
             append_machine_field(format, field_of(column, row), out);
         });
         out += '\n';

@@ -56,6 +56,8 @@ function showMessages(errors, mapChosen) {
 
 const ESCAPES = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' };
 const escape = (text) => String(text).replace(/[&<>"]/g, (c) => ESCAPES[c]);
+// "a, b, c and d".
+const words = (items) => items.slice(0, -1).join(', ') + (items.length > 1 ? ' and ' : '') + items.slice(-1);
 
 // The command line's text table as an HTML table: its headings and cells; a
 // row without a result gives its reason across the result columns. Written as
@@ -149,8 +151,9 @@ function plotMarkup(plot, index) {
   const legend = plot.levels.map((level, i) => `<li class="level-${i % 4}">α = ${escape(level)}</li>`).join('');
   return `<figure class="plot">${markup}<figcaption><strong>${escape(plot.design)}</strong> on ` +
     `${escape(plot.genome)}.<ul class="legend">${legend}</ul>Curves: the threshold with markers that far ` +
-    'apart; dashed line: the dense map; dots: the old fixed fractions 0.93, 0.9, 0.85 and 0.8 of the dense ' +
-    `map’s LOD at 1, 2, 5 and 10 cM${plot.map ? '; diamond: the map’s own threshold at its mean spacing' : ''}.` +
+    `apart; dashed line: the dense map; dots: the old fixed fractions ${words(plot.fixed_labels)} of the dense ` +
+    `map’s LOD at ${words(plot.fixed_spacings_cm.map(String))} cM` +
+    `${plot.map ? '; diamond: the map’s own threshold at its mean spacing' : ''}.` +
     '</figcaption></figure>';
 }
 

@@ -180,6 +180,21 @@ TEST(Designs, AMapGivesItsLengthChromosomesAndPath) {
                                         "1", "1", "", "ok"}));
 }
 
+// The text format once cut a cell at 63 characters: a map's long path lost its
+// end.
+TEST(Designs, TheTextFormatShowsALongMapPathWhole) {
+    const testing::TempDir dir;
+    const std::string path = dir.file(std::string(80, 'm') + ".csv");
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::fputs("marker,chr,pos\na,1,0\nb,1,10\n", file);
+    std::fclose(file);
+    const Outcome o = run_cli({"--map", path, "--design", "backcross"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string end = "  " + path + "\n";
+    ASSERT_GT(o.out.size(), end.size());
+    EXPECT_EQ(o.out.substr(o.out.size() - end.size()), end);
+}
+
 TEST(Designs, ABadMapReportsEachLineAndAnUnreadableOrEmptyOneExitsWithTwo) {
     const testing::TempDir dir;
     const std::string bad = dir.file("bad.map");
