@@ -22,7 +22,7 @@ int run(int argc, char* argv[], int in, int out, std::FILE* err) {
     int status = 0;
     if (options.help || options.version) {
         output.add(options.help ? help_text() : "lodthresh " LODTHRESH_VERSION "\n");
-    } else if (options.designs_mode() || options.simulate || options.seed || options.threads) {
+    } else if (options.designs_mode()) {
         status = run_designs(options, in, output, err);
     } else {
         status = run_standard(options, in, output, err);

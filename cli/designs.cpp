@@ -37,24 +37,6 @@ struct Plan {
     bool simulate() const { return values.replicates > 0; }
 };
 
-// The combinations of options that this mode refuses.
-std::optional<int> check_combinations(const Options& options, std::FILE* err) {
-    if (options.precision) {
-        return usage_error(err,
-                           "--precision: not with --design, --tail, --spacing or --map, "
-                           "which solve without one");
-    }
-    if (options.design && options.batch) {
-        return usage_error(err, "--design: not with --batch, whose lines give it");
-    }
-    if (options.map) {
-        return refuse_given(
-            options, {&Options::length, &Options::chromosomes, &Options::spacing, &Options::batch},
-            "--map, whose markers give it", err);
-    }
-    return std::nullopt;
-}
-
 // The values of the options, checked; the status of a usage error otherwise.
 std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err) {
     Format format = Format::text;
@@ -63,11 +45,7 @@ std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err)
         return usage_error(err, "--format: " + error);
     }
     plan.format = format;
-    const std::vector<table::OptionError> errors = table::read_design_options(
-        table::DesignOptions{options.length, options.chromosomes, options.design, options.rate,
-                             options.tail, options.alpha, options.spacing, options.simulate,
-                             options.seed, options.threads, options.map.has_value()},
-        plan.values);
+    const std::vector<table::OptionError> errors = table::read_design_options(options, plan.values);
     if (!errors.empty()) {
         return usage_error(err, errors.front().message);
     }
@@ -260,8 +238,8 @@ std::string run_batch_line(const std::string& line, const Plan& plan,
 }  // namespace
 
 int run_designs(const Options& options, int in, RowOutput& output, std::FILE* err) {
-    if (const std::optional<int> status = check_combinations(options, err)) {
-        return *status;
+    if (const std::optional<std::string> refused = table::refused_design_combination(options)) {
+        return usage_error(err, *refused);
     }
     Plan plan;
     if (const std::optional<int> status = read_plan(options, plan, err)) {

@@ -12,73 +12,16 @@ namespace lodthresh::cli {
 
 namespace {
 
-// Keys of the options without a short form, past every character.
-enum LongOption : int {
-    kBatch = 256,
-    kDesign,
-    kTail,
-    kSpacing,
-    kMap,
-    kSimulate,
-    kSeed,
-    kThreads,
-};
+using table::OptionSpec;
+using table::Section;
 
-// Where --help lists an option.
-enum class Section { calculation, designs };
+// getopt's key of an option: its short name, or past every character.
+constexpr int kFirstLongKey = 256;
 
-// One option: its names, where its value or flag goes, and its help, whose
-// lines after the first are continued below it.
-struct OptionSpec {
-    const char* name;
-    int key;  // the short option's character, or a LongOption
-    std::optional<std::string> Options::*value;
-    bool Options::*flag;
-    const char* argument;  // the value's name in --help; null for a flag
-    Section section;
-    const char* help;
-};
-
-constexpr OptionSpec kOptionSpecs[] = {
-    {"length", 'G', &Options::length, nullptr, "MORGAN", Section::calculation,
-     "genome length in Morgan (default 33)"},
-    {"chromosomes", 'C', &Options::chromosomes, nullptr, "N", Section::calculation,
-     "number of chromosomes (default 23)"},
-    {"rate", 'r', &Options::rate, nullptr, "RHO", Section::calculation,
-     "cross-over rate: a number or a mapping method\n(default 2)"},
-    {"alpha", 'a', &Options::alpha, nullptr, "LEVEL", Section::calculation,
-     "genome-wide level: a number between 0 and 1, or a\nlevel name (default 0.05)"},
-    {"precision", 'e', &Options::precision, nullptr, "EPS", Section::calculation,
-     "allowed |alpha_calc - alpha| of the bisection\n(default 1e-8)"},
-    {"exact", 'x', nullptr, &Options::exact, nullptr, Section::calculation,
-     "the exact method: the same equation solved in full\ndouble precision, without a "
-     "precision"},
-    {"format", 'f', &Options::format, nullptr, "FORMAT", Section::calculation,
-     "text (default), tsv, csv or json"},
-    {"batch", kBatch, &Options::batch, nullptr, "FILE", Section::calculation,
-     "rows 'length chromosomes rate alpha [precision]',\none per line; blank and '#' lines are "
-     "skipped"},
-    {"help", 'h', nullptr, &Options::help, nullptr, Section::calculation,
-     "show this help and exit"},
-    {"version", 'V', nullptr, &Options::version, nullptr, Section::calculation,
-     "show the version and exit"},
-    {"design", kDesign, &Options::design, nullptr, "NAME", Section::designs,
-     "study designs, each with its test and rate (below)"},
-    {"tail", kTail, &Options::tail, nullptr, "TAIL", Section::designs,
-     "the test of numeric rates (-r): one-sided\n(default), two-sided or 2df"},
-    {"spacing", kSpacing, &Options::spacing, nullptr, "CM", Section::designs,
-     "marker spacings in cM, 0 for a dense map (default 0)"},
-    {"map", kMap, &Options::map, nullptr, "FILE", Section::designs,
-     "a genetic map instead of -G, -C and --spacing:\nqtl2's gmap.csv (marker,chr,pos) or "
-     "PLINK's .map"},
-    {"simulate", kSimulate, &Options::simulate, nullptr, "N", Section::designs,
-     "also simulate N null scans of each design and map:\nthe simulated threshold, and the "
-     "actual genome-wide\nlevel of the formula's (needs --spacing or --map)"},
-    {"seed", kSeed, &Options::seed, nullptr, "S", Section::designs,
-     "the simulation's seed (default 20260101)"},
-    {"threads", kThreads, &Options::threads, nullptr, "T", Section::designs,
-     "the simulation's threads (default: every CPU)"},
-};
+int key_of(std::size_t index) {
+    const OptionSpec& spec = table::option_specs()[index];
+    return spec.short_name != 0 ? spec.short_name : kFirstLongKey + static_cast<int>(index);
+}
 
 constexpr char kHelpStart[] =
     "Usage: lodthresh [OPTION]...\n"
@@ -120,8 +63,8 @@ constexpr char kHelpEnd[] =
 constexpr std::size_t kHelpColumn = 27;
 
 void append_option_help(const OptionSpec& spec, std::string& text) {
-    std::string names = spec.key < kBatch ? std::string("  -") + static_cast<char>(spec.key) + ", "
-                                          : std::string(6, ' ');
+    std::string names =
+        spec.short_name != 0 ? std::string("  -") + spec.short_name + ", " : std::string(6, ' ');
     names += std::string("--") + spec.name;
     if (spec.argument != nullptr) {
         names += std::string("=") + spec.argument;
@@ -138,12 +81,20 @@ void append_option_help(const OptionSpec& spec, std::string& text) {
 }
 
 const OptionSpec* find_spec(int key) {
-    for (const OptionSpec& spec : kOptionSpecs) {
-        if (spec.key == key) {
-            return &spec;
+    for (std::size_t i = 0; i < table::option_count(); ++i) {
+        if (key_of(i) == key) {
+            return &table::option_specs()[i];
         }
     }
     return nullptr;
+}
+
+// "--length" for getopt's key of an option, "-k" for an unknown one.
+std::string long_name(int key) {
+    if (const OptionSpec* spec = find_spec(key)) {
+        return std::string("--") + spec->name;
+    }
+    return "-" + std::string(1, static_cast<char>(key));
 }
 
 // getopt_long's table and short options, from the option table.
@@ -152,11 +103,12 @@ struct GetoptTable {
     std::string shorts = ":";
 
     GetoptTable() {
-        for (const OptionSpec& spec : kOptionSpecs) {
+        for (std::size_t i = 0; i < table::option_count(); ++i) {
+            const OptionSpec& spec = table::option_specs()[i];
             const int has_arg = spec.value != nullptr ? required_argument : no_argument;
-            longs.push_back({spec.name, has_arg, nullptr, spec.key});
-            if (spec.key < kBatch) {
-                shorts += static_cast<char>(spec.key);
+            longs.push_back({spec.name, has_arg, nullptr, key_of(i)});
+            if (spec.short_name != 0) {
+                shorts += spec.short_name;
                 shorts += spec.value != nullptr ? ":" : "";
             }
         }
@@ -204,41 +156,8 @@ std::optional<int> read_options(int argc, char* argv[], Options& options, std::F
     if (optind < argc) {
         return usage_error(err, std::string("unexpected argument '") + argv[optind] + "'");
     }
-    if (options.batch) {
-        if (const std::optional<int> status = refuse_given(
-                options, {&Options::length, &Options::chromosomes, &Options::rate, &Options::alpha},
-                "--batch, whose lines give it", err)) {
-            return status;
-        }
-    }
-    if (options.exact && options.precision) {
-        return usage_error(err, "--precision: not with --exact, which uses none");
-    }
-    return std::nullopt;
-}
-
-std::string long_name(int key) {
-    if (const OptionSpec* spec = find_spec(key)) {
-        return std::string("--") + spec->name;
-    }
-    return "-" + std::string(1, static_cast<char>(key));
-}
-
-std::string long_name(OptionMember member) {
-    for (const OptionSpec& spec : kOptionSpecs) {
-        if (spec.value == member) {
-            return std::string("--") + spec.name;
-        }
-    }
-    return "";
-}
-
-std::optional<int> refuse_given(const Options& options, std::initializer_list<OptionMember> members,
-                                const char* reason, std::FILE* err) {
-    for (const OptionMember member : members) {
-        if (options.*member) {
-            return usage_error(err, long_name(member) + ": not with " + reason);
-        }
+    if (const std::optional<std::string> refused = table::refused_combination(options)) {
+        return usage_error(err, *refused);
     }
     return std::nullopt;
 }
@@ -252,9 +171,9 @@ std::string help_text() {
     std::string text = kHelpStart;
     for (const Section section : {Section::calculation, Section::designs}) {
         text += section == Section::designs ? kHelpDesigns : "";
-        for (const OptionSpec& spec : kOptionSpecs) {
-            if (spec.section == section) {
-                append_option_help(spec, text);
+        for (std::size_t i = 0; i < table::option_count(); ++i) {
+            if (table::option_specs()[i].section == section) {
+                append_option_help(table::option_specs()[i], text);
             }
         }
     }

@@ -1,6 +1,5 @@
 #include "cli/standard.h"
 
-#include <cmath>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -9,8 +8,6 @@
 
 #include "cli/batch.h"
 #include "cli/runner.h"
-#include "numerics/numerics.h"
-#include "table/shortest.h"
 #include "table/standard_rows.h"
 #include "table/values.h"
 #include "threshold/threshold.h"
@@ -36,28 +33,6 @@ class CerrRedirect {
     std::streambuf* saved_;
 };
 
-Status solve(const ThresholdParameters& parameters, bool exact, ThresholdResult& result) {
-    try {
-        result = exact ? compute_thresholds_exact(parameters) : compute_thresholds(parameters);
-    } catch (const PrecisionNotReached&) {
-        return Status::precision_not_reached;
-    } catch (const NoSolution&) {
-        return Status::no_solution;
-    } catch (const Numerics_1_1::Exception&) {
-        return Status::calculation_failed;
-    } catch (const std::exception&) {
-        return Status::calculation_failed;  // NominalLevelOutOfRange, say
-    }
-    const double values[] = {result.nominal_alpha, result.lod_dense, result.lod_10cm,
-                             result.lod_5cm,       result.lod_2cm,   result.lod_1cm};
-    for (const double value : values) {
-        if (!std::isfinite(value)) {
-            return Status::calculation_failed;
-        }
-    }
-    return Status::ok;
-}
-
 // The rows of one run: each calculation solved and written as it comes.
 class Calculations {
   public:
@@ -70,7 +45,7 @@ class Calculations {
         Row row{parameters, mapping, exact_, Status::ok, ThresholdResult{}};
         {
             const CerrRedirect redirect(&diagnostics_);
-            row.status = solve(parameters, exact_, row.result);
+            solve_standard_row(row);
         }
         if (diagnostics_.in_avail() > 0) {
             runner_.pass_on(diagnostics_.str());
@@ -88,54 +63,7 @@ class Calculations {
     std::stringbuf diagnostics_;
 };
 
-// The option lists of a run without --batch, checked.
-struct Lists {
-    std::vector<double> lengths, chromosomes, alphas, precisions;
-    std::vector<Rate> rates;
-};
-
-// The text of an option, or of the default value of its field.
-std::string given_or(const std::optional<std::string>& option, double default_value) {
-    return option ? *option : shortest(default_value);
-}
-
-std::optional<int> read_lists(const Options& options, Lists& lists, std::FILE* err) {
-    const ThresholdParameters defaults;
-    const std::pair<OptionMember, std::string> errors[] = {
-        {&Options::length,
-         parse_lengths(given_or(options.length, defaults.genome_length), &lists.lengths)},
-        {&Options::chromosomes,
-         parse_chromosome_list(given_or(options.chromosomes, defaults.chromosomes),
-                               &lists.chromosomes)},
-        {&Options::rate,
-         parse_rates(given_or(options.rate, defaults.crossover_rate), &lists.rates)},
-        {&Options::alpha,
-         parse_alphas(given_or(options.alpha, defaults.significance), &lists.alphas)},
-        {&Options::precision,
-         parse_precisions(given_or(options.precision, defaults.precision), &lists.precisions)},
-    };
-    for (const auto& [option, error] : errors) {
-        if (!error.empty()) {
-            return usage_error(err, long_name(option) + ": " + error);
-        }
-    }
-    if (options.exact) {
-        lists.precisions = {0.0};  // not used
-        return std::nullopt;
-    }
-    for (const double precision : lists.precisions) {
-        for (const double alpha : lists.alphas) {
-            const std::string error = check_precision_below(precision, alpha);
-            if (!error.empty()) {
-                return usage_error(
-                    err, "--precision: " + error + (options.precision ? "" : " (the default)"));
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-void run_lists(const Lists& lists, Calculations& calculations) {
+void run_lists(const StandardValues& lists, Calculations& calculations) {
     for (const double length : lists.lengths) {
         for (const double chromosomes : lists.chromosomes) {
             for (const Rate& rate : lists.rates) {
@@ -199,16 +127,17 @@ int run_standard(const Options& options, int in, RowOutput& output, std::FILE* e
         !error.empty()) {
         return usage_error(err, "--format: " + error);
     }
-    Lists lists;
+    StandardValues lists;
     double default_precision = ThresholdParameters{}.precision;
     if (!options.batch) {
-        if (const std::optional<int> status = read_lists(options, lists, err)) {
-            return *status;
+        if (const std::optional<OptionError> error = read_standard_options(options, lists)) {
+            return usage_error(err, error->message);
         }
-    } else if (const std::string error = parse_precision(
-                   given_or(options.precision, default_precision), &default_precision);
-               !error.empty()) {
-        return usage_error(err, "--precision: " + error);
+    } else if (options.precision) {
+        if (const std::string error = parse_precision(*options.precision, &default_precision);
+            !error.empty()) {
+            return usage_error(err, "--precision: " + error);
+        }
     }
     Runner runner(format, output, err);
     Calculations calculations(options.exact, runner);

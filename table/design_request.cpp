@@ -65,7 +65,23 @@ std::string check_replicates(std::uint64_t replicates, bool dense) {
 
 }  // namespace
 
-std::vector<OptionError> read_design_options(const DesignOptions& options, DesignValues& values) {
+std::optional<std::string> refused_design_combination(const Options& options) {
+    if (options.precision) {
+        return "--precision: not with --design, --tail, --spacing or --map, which solve without "
+               "one";
+    }
+    if (options.design && options.batch) {
+        return "--design: not with --batch, whose lines give it";
+    }
+    if (options.map) {
+        return refused_with(
+            options, {&Options::length, &Options::chromosomes, &Options::spacing, &Options::batch},
+            "--map, whose markers give it");
+    }
+    return std::nullopt;
+}
+
+std::vector<OptionError> read_design_options(const Options& options, DesignValues& values) {
     std::vector<OptionError> errors;
     const auto check = [&errors](const char* option, const std::string& error) {
         if (!error.empty()) {

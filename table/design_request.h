@@ -11,6 +11,7 @@
 
 #include "simulation/null_scan.h"
 #include "table/design_rows.h"
+#include "table/options.h"
 #include "threshold/design.h"
 #include "threshold/genetic_map.h"
 
@@ -18,16 +19,6 @@ namespace lodthresh::table {
 
 // The marker spacing of a designs-mode request that gives none: the dense map.
 constexpr double kDenseSpacingCm = 0.0;
-
-// Each option as typed, or missing when not given (the command line's
-// default then: the standard mode's genome, rate and level
-// (ThresholdParameters), DesignValues' tail, kDenseSpacingCm, no simulation,
-// seed simulation::kDefaultSeed, one thread).
-struct DesignOptions {
-    std::optional<std::string> length, chromosomes, design, rate, tail, alpha, spacing;
-    std::optional<std::string> simulate, seed, threads;
-    bool map = false;  // a map gives the markers: its spacing is not used
-};
 
 // The values, each list as the command line expands it.
 struct DesignValues {
@@ -38,18 +29,18 @@ struct DesignValues {
     simulation::Control control;   // the simulation's seed and threads
 };
 
-// A refused value or combination: the option's long name ("length") and the
-// text the command line prints after "lodthresh: " ("--length: '-3' is not
-// above 0").
-struct OptionError {
-    const char* option;
-    std::string message;
-};
+// The combinations of options that this mode refuses: --precision, --design
+// with --batch, and with --map the values that the map gives. The message, or
+// none.
+std::optional<std::string> refused_design_combination(const Options& options);
 
-// Reads every option into `values`. Returns the errors in the order tail,
+// Reads every option of this mode into `values`; an option not given takes
+// its default (the standard mode's genome, rate and level in
+// ThresholdParameters, DesignValues' tail, kDenseSpacingCm, no simulation,
+// seed simulation::kDefaultSeed, one thread). Returns the errors in the order tail,
 // length, chromosomes, design or rate, alpha, spacing, simulate, seed,
 // threads; the command line reports the first, the page each beside its input.
-std::vector<OptionError> read_design_options(const DesignOptions& options, DesignValues& values);
+std::vector<OptionError> read_design_options(const Options& options, DesignValues& values);
 
 // The messages of a map read from the file `name`, as the command line prints
 // them after "lodthresh: ": each bad line's "NAME:LINE: reason", or "NAME: no

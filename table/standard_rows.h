@@ -3,8 +3,13 @@
 #ifndef LODTHRESH_TABLE_STANDARD_ROWS_H
 #define LODTHRESH_TABLE_STANDARD_ROWS_H
 
+#include <optional>
+#include <vector>
+
 #include "table/format.h"
+#include "table/options.h"
 #include "table/schema.h"
+#include "table/values.h"
 #include "threshold/threshold.h"
 
 namespace lodthresh::table {
@@ -16,6 +21,22 @@ struct Row {
     Status status;
     ThresholdResult result;  // only with Status::ok
 };
+
+// Computes the row's result and status: by the exact method when row.exact,
+// else by the standard method, which lets the numerics library write its
+// message to std::cerr when it fails.
+void solve_standard_row(Row& row);
+
+// The option lists of the standard mode, each as the command line expands it.
+struct StandardValues {
+    std::vector<double> lengths, chromosomes, alphas, precisions;
+    std::vector<Rate> rates;
+};
+
+// Reads the options of this mode into `values`; an option not given takes its
+// default from ThresholdParameters. With --exact the precision is not used
+// (one placeholder 0). Returns the first refused value, or none.
+std::optional<OptionError> read_standard_options(const Options& options, StandardValues& values);
 
 // The fields length, chromosomes, rate, mapping, alpha, precision, status,
 // nominal_alpha, lod_dense, lod_10cm, lod_5cm, lod_2cm, lod_1cm. The text

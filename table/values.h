@@ -10,7 +10,6 @@
 
 namespace lodthresh::table {
 
-
 // A cross-over rate, with the mapping method's name when it was given by one.
 struct Rate {
     double value;

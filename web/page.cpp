@@ -70,17 +70,17 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
     const auto unless_map = [&](const std::string& text) {
         return has_map ? std::nullopt : given(text);
     };
-    const table::DesignOptions options{unless_map(request.length),
-                                       unless_map(request.chromosomes),
-                                       given(request.design),
-                                       given(request.rate),
-                                       given(request.tail),
-                                       given(request.alpha),
-                                       unless_map(request.spacing),
-                                       given(request.simulate),
-                                       given(request.seed),
-                                       std::nullopt,
-                                       has_map};
+    table::Options options;
+    options.length = unless_map(request.length);
+    options.chromosomes = unless_map(request.chromosomes);
+    options.design = given(request.design);
+    options.rate = given(request.rate);
+    options.tail = given(request.tail);
+    options.alpha = given(request.alpha);
+    options.spacing = unless_map(request.spacing);
+    options.simulate = given(request.simulate);
+    options.seed = given(request.seed);
+    options.map = has_map ? std::optional<std::string>(request.map_name) : std::nullopt;
     std::vector<table::OptionError> errors = table::read_design_options(options, choices.values);
     if (has_map) {
         read_map(request, choices, errors);

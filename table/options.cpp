@@ -1,0 +1,108 @@
+#include "table/options.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace lodthresh::table {
+
+namespace {
+
+constexpr OptionSpec kOptionSpecs[] = {
+    {"length", 'G', &Options::length, nullptr, "MORGAN", Section::calculation,
+     "genome length in Morgan (default 33)"},
+    {"chromosomes", 'C', &Options::chromosomes, nullptr, "N", Section::calculation,
+     "number of chromosomes (default 23)"},
+    {"rate", 'r', &Options::rate, nullptr, "RHO", Section::calculation,
+     "cross-over rate: a number or a mapping method\n(default 2)"},
+    {"alpha", 'a', &Options::alpha, nullptr, "LEVEL", Section::calculation,
+     "genome-wide level: a number between 0 and 1, or a\nlevel name (default 0.05)"},
+    {"precision", 'e', &Options::precision, nullptr, "EPS", Section::calculation,
+     "allowed |alpha_calc - alpha| of the bisection\n(default 1e-8)"},
+    {"exact", 'x', nullptr, &Options::exact, nullptr, Section::calculation,
+     "the exact method: the same equation solved in full\ndouble precision, without a "
+     "precision"},
+    {"format", 'f', &Options::format, nullptr, "FORMAT", Section::calculation,
+     "text (default), tsv, csv or json"},
+    {"batch", 0, &Options::batch, nullptr, "FILE", Section::calculation,
+     "rows 'length chromosomes rate alpha [precision]',\none per line; blank and '#' lines are "
+     "skipped"},
+    {"help", 'h', nullptr, &Options::help, nullptr, Section::calculation,
+     "show this help and exit"},
+    {"version", 'V', nullptr, &Options::version, nullptr, Section::calculation,
+     "show the version and exit"},
+    {"design", 0, &Options::design, nullptr, "NAME", Section::designs,
+     "study designs, each with its test and rate (below)"},
+    {"tail", 0, &Options::tail, nullptr, "TAIL", Section::designs,
+     "the test of numeric rates (-r): one-sided\n(default), two-sided or 2df"},
+    {"spacing", 0, &Options::spacing, nullptr, "CM", Section::designs,
+     "marker spacings in cM, 0 for a dense map (default 0)"},
+    {"map", 0, &Options::map, nullptr, "FILE", Section::designs,
+     "a genetic map instead of -G, -C and --spacing:\nqtl2's gmap.csv (marker,chr,pos) or "
+     "PLINK's .map"},
+    {"simulate", 0, &Options::simulate, nullptr, "N", Section::designs,
+     "also simulate N null scans of each design and map:\nthe simulated threshold, and the "
+     "actual genome-wide\nlevel of the formula's (needs --spacing or --map)"},
+    {"seed", 0, &Options::seed, nullptr, "S", Section::designs,
+     "the simulation's seed (default 20260101)"},
+    {"threads", 0, &Options::threads, nullptr, "T", Section::designs,
+     "the simulation's threads (default: every CPU)"},
+};
+
+}  // namespace
+
+const OptionSpec* option_specs() {
+    return kOptionSpecs;
+}
+
+std::size_t option_count() {
+    return std::size(kOptionSpecs);
+}
+
+const OptionSpec* find_option(const std::string& name) {
+    for (const OptionSpec& spec : kOptionSpecs) {
+        if (name == spec.name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+const char* name_of(OptionMember member) {
+    for (const OptionSpec& spec : kOptionSpecs) {
+        if (spec.value == member) {
+            return spec.name;
+        }
+    }
+    return "";
+}
+
+std::string long_name(OptionMember member) {
+    return std::string("--") + name_of(member);
+}
+
+std::optional<std::string> refused_with(const Options& options,
+                                        std::initializer_list<OptionMember> members,
+                                        const char* reason) {
+    for (const OptionMember member : members) {
+        if (options.*member) {
+            return long_name(member) + ": not with " + reason;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> refused_combination(const Options& options) {
+    if (options.batch) {
+        if (std::optional<std::string> refused = refused_with(
+                options, {&Options::length, &Options::chromosomes, &Options::rate, &Options::alpha},
+                "--batch, whose lines give it")) {
+            return refused;
+        }
+    }
+    if (options.exact && options.precision) {
+        return "--precision: not with --exact, which uses none";
+    }
+    return std::nullopt;
+}
+
+}  // namespace lodthresh::table
