@@ -140,12 +140,8 @@ class DesignGroups {
         }
         rows_of_group_ = table::solve_design_group(genome, plan_.map_path, design, alphas);
         simulated_ = per_group_ ? 0 : simulated_;
-        if (plan_.simulate()) {
-            for (std::size_t s = 0; s < genome.scans.size(); ++s) {
-                if (!simulate(genome, design, s)) {
-                    return;  // interrupted: none of this group's rows
-                }
-            }
+        if (plan_.simulate() && !simulate(genome, design)) {
+            return;  // interrupted: none of this group's rows
         }
         for (const DesignRow& row : rows_of_group_) {
             runner_.write(schema_, row);
@@ -156,29 +152,31 @@ class DesignGroups {
     }
 
   private:
-    // Simulates the scan of spacing s and fills in its rows' simulated
-    // values. False when interrupted.
-    bool simulate(const Genome& genome, const DesignChoice& design, std::size_t s) {
+    // Simulates the group's scans and fills in its rows' simulated values.
+    // False when interrupted.
+    bool simulate(const Genome& genome, const DesignChoice& design) {
         simulation::Control control = plan_.values.control;
         control.stop = stop_;
         const double replicates = static_cast<double>(plan_.values.replicates);
-        const double before = static_cast<double>(simulated_++);
-        control.progress = [&](std::uint64_t done) {
+        const double before = static_cast<double>(simulated_);
+        simulated_ += genome.scans.size();
+        table::GroupWatch watch;
+        watch.progress = [&](std::size_t scan, std::uint64_t done) {
             if (progress_ != nullptr) {
-                progress_->show(before + static_cast<double>(done) / replicates,
-                                static_cast<double>(simulations_));
+                progress_->show(
+                    before + static_cast<double>(scan) + static_cast<double>(done) / replicates,
+                    static_cast<double>(simulations_));
             }
         };
-        try {
-            if (!table::simulate_scan(genome, plan_.map_path != nullptr ? &plan_.map : nullptr,
-                                      design, s, plan_.values.replicates, control,
-                                      rows_of_group_)) {
-                runner_.mark_interrupted();
-                return false;
-            }
-        } catch (const std::exception& error) {
+        watch.failed = [&](const std::exception& error) {
             runner_.mark_without_result();
             runner_.report(std::string("simulation: ") + error.what());
+        };
+        if (table::simulate_group(genome, plan_.map_path != nullptr ? &plan_.map : nullptr, design,
+                                  plan_.values.replicates, control, watch,
+                                  rows_of_group_) < genome.scans.size()) {
+            runner_.mark_interrupted();
+            return false;
         }
         return true;
     }

@@ -30,4 +30,25 @@ bool simulate_scan(const Genome& genome, const GeneticMap* map, const DesignChoi
     return true;
 }
 
+std::size_t simulate_group(const Genome& genome, const GeneticMap* map, const DesignChoice& design,
+                           std::uint64_t replicates, simulation::Control control,
+                           const GroupWatch& watch, std::vector<DesignRow>& rows) {
+    for (std::size_t s = 0; s < genome.scans.size(); ++s) {
+        if (watch.progress) {
+            control.progress = [&watch, s](std::uint64_t done) { watch.progress(s, done); };
+        }
+        try {
+            if (!simulate_scan(genome, map, design, s, replicates, control, rows)) {
+                return s;
+            }
+        } catch (const std::exception& error) {
+            if (!watch.failed) {
+                throw;
+            }
+            watch.failed(error);
+        }
+    }
+    return genome.scans.size();
+}
+
 }  // namespace lodthresh::table

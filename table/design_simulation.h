@@ -4,6 +4,8 @@
 #define LODTHRESH_TABLE_DESIGN_SIMULATION_H
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <vector>
 
 #include "simulation/null_scan.h"
@@ -19,6 +21,21 @@ namespace lodthresh::table {
 bool simulate_scan(const Genome& genome, const GeneticMap* map, const DesignChoice& design,
                    std::size_t s, std::uint64_t replicates, const simulation::Control& control,
                    std::vector<DesignRow>& rows);
+
+// How a group's simulation tells how far it is and what went wrong: each
+// scan's replicates done, and a scan that could not be simulated (whose rows
+// then go without simulated values; without `failed` the exception passes).
+struct GroupWatch {
+    std::function<void(std::size_t scan, std::uint64_t done)> progress;
+    std::function<void(const std::exception& error)> failed;
+};
+
+// Simulates every scan of a group's genome in turn, as simulate_scan does.
+// Returns the number of scans done: all of them, or the index of the scan
+// that `control` stopped.
+std::size_t simulate_group(const Genome& genome, const GeneticMap* map, const DesignChoice& design,
+                           std::uint64_t replicates, simulation::Control control,
+                           const GroupWatch& watch, std::vector<DesignRow>& rows);
 
 }  // namespace lodthresh::table
 

@@ -174,12 +174,12 @@ Rows rows_of(const Choices& choices, const std::string& map_name) {
             std::vector<DesignRow> group =
                 table::solve_design_group(genome, choices.has_map ? map_name.c_str() : nullptr,
                                           design, choices.values.alphas);
-            for (std::size_t s = 0; choices.values.replicates > 0 && s < genome.scans.size(); ++s) {
-                if (stop.load() ||
-                    !table::simulate_scan(genome, choices.has_map ? &choices.map : nullptr, design,
-                                          s, choices.values.replicates, control, group)) {
-                    rows.simulation_stopped = true;
-                }
+            if (choices.values.replicates > 0 &&
+                (stop.load() ||
+                 table::simulate_group(genome, choices.has_map ? &choices.map : nullptr, design,
+                                       choices.values.replicates, control, {},
+                                       group) < genome.scans.size())) {
+                rows.simulation_stopped = true;
             }
             rows.rows.insert(rows.rows.end(), group.begin(), group.end());
         }
