@@ -25,7 +25,6 @@ using table::DesignChoice;
 using table::DesignRow;
 using table::Format;
 using table::Genome;
-using table::Status;
 
 // The checked values of a run.
 struct Plan {

@@ -37,17 +37,18 @@ using OptionMember = std::optional<std::string> Options::*;
 using FlagMember = bool Options::*;
 
 // Where --help lists an option.
-enum class Section { calculation, designs };
+enum class Section : char { calculation, designs };
 
-// One option: its long name, its short one (0 for none), where its value or
-// flag goes, and its help, whose lines after the first are continued below it.
+// One option: its long name, its short one (0 for none), its section of
+// --help, where its value or flag goes, and its help, whose lines after the
+// first are continued below it.
 struct OptionSpec {
     const char* name;
     char short_name;
+    Section section;
     OptionMember value;    // null for a flag
     FlagMember flag;       // null for an option with a value
     const char* argument;  // the value's name in --help; null for a flag
-    Section section;
     const char* help;
 };
 

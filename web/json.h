@@ -41,10 +41,10 @@ void append_strings(const std::vector<std::string>& values, std::string& out);
 class Members {
   public:
     explicit Members(std::string& out) : out_(out) {}
-    Members& operator()(const char* key, double value);
-    Members& operator()(const char* key, const std::vector<double>& values);
-    Members& operator()(const char* key, const std::vector<std::vector<double>>& values);
-    Members& operator()(const char* key, const std::vector<std::string>& values);
+    Members& operator()(const char* name, double value);
+    Members& operator()(const char* name, const std::vector<double>& values);
+    Members& operator()(const char* name, const std::vector<std::vector<double>>& values);
+    Members& operator()(const char* name, const std::vector<std::string>& values);
 
   private:
     void key(const char* key);
