@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "threshold/exact.h"
 #include "threshold/design.h"
 #include "threshold/threshold.h"
 

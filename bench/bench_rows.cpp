@@ -13,6 +13,7 @@
 
 #include "cli/command_line.h"
 #include "table/standard_rows.h"
+#include "threshold/exact.h"
 #include "threshold/threshold.h"
 
 namespace {

@@ -27,7 +27,10 @@ install(TARGETS lodthresh_numerics lodthresh_threshold lodthresh_simulation
 # and #include "threshold/threshold.h", as the program's own sources do.
 install(FILES ${PROJECT_SOURCE_DIR}/numerics/numerics.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/numerics)
-install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h ${PROJECT_SOURCE_DIR}/threshold/design.h
+install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h ${PROJECT_SOURCE_DIR}/threshold/exact.h
+  ${PROJECT_SOURCE_DIR}/threshold/design.h ${PROJECT_SOURCE_DIR}/threshold/designs.h
+  ${PROJECT_SOURCE_DIR}/threshold/pointwise.h ${PROJECT_SOURCE_DIR}/threshold/nu.h
+  ${PROJECT_SOURCE_DIR}/threshold/level.h ${PROJECT_SOURCE_DIR}/threshold/units.h
   ${PROJECT_SOURCE_DIR}/threshold/genetic_map.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/threshold)
 install(FILES ${PROJECT_SOURCE_DIR}/simulation/null_scan.h

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "threshold/threshold.h"
+#include "threshold/level.h"
 
 namespace lodthresh::table {
 

@@ -6,6 +6,7 @@
 
 #include "numerics/numerics.h"
 #include "table/shortest.h"
+#include "threshold/exact.h"
 
 namespace lodthresh::table {
 

@@ -4,7 +4,7 @@ written as a tsv to standard output.
 
 Solves alpha = [C + 2 rho G T nu(sqrt(4 rho Delta T))] alpha_T for the largest
 T by mpmath's findroot, with nu from tools/nu_references.py (an independent
-Euler-Maclaurin or direct sum, not the power series of threshold/design.cpp),
+Euler-Maclaurin or direct sum, not the power series of threshold/nu.cpp),
 and alpha_T = Q(sqrt T), 2 Q(sqrt T) or exp(-T/2) for the one-sided,
 two-sided and 2-df tails. Every case here has its root above T = 2, where the
 level falls strictly, so the root found is the only one there.

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Coefficients of the power series of log nu(x), for threshold/design.cpp.
+"""Coefficients of the power series of log nu(x), for threshold/nu.cpp.
 
 Siegmund's discrete-marker factor is
     nu(x) = 2 x^-2 exp(-2 S(x/2)),  S(a) = sum_{n>=1} n^-1 Phi(-a sqrt(n)).

@@ -3,7 +3,7 @@
 
     nu(x) = 2 x^-2 exp(-2 S),  S = sum_{n>=1} n^-1 Phi(-x sqrt(n) / 2).
 
-Independent of the power series that threshold/design.cpp evaluates: for
+Independent of the power series that threshold/nu.cpp evaluates: for
 x < 3 the sum is taken term by term up to N and its tail by Euler-Maclaurin
 (the integral from N by quadrature, and Bernoulli corrections with the
 derivatives of the summand at N); from x = 3 on, term by term until the terms

@@ -16,6 +16,7 @@
 #include "console/driver.h"
 #include "support/memory_streams.h"
 #include "support/temp_dir.h"
+#include "threshold/exact.h"
 #include "threshold/threshold.h"
 
 namespace lodthresh {
