@@ -6,6 +6,23 @@
 //
 // Accuracy figures below are the largest errors found against 40-digit mpmath
 // values on dense grids over the stated ranges.
+//
+// Sources:
+//  - lngamma, gser, gcf, gammp, gammq, errf, errfc, errfc_cheb: W. H. Press,
+//    S. A. Teukolsky, W. T. Vetterling and B. P. Flannery, Numerical Recipes
+//    in C, 2nd ed., Cambridge University Press, 1992, sections 6.1 (gammln)
+//    and 6.2 (gser, gcf, gammp, gammq, erff, erffc, erfcc); the gamma
+//    function after C. Lanczos, SIAM J. Numer. Anal. Ser. B 1:86-96, 1964;
+//    the continued fraction by the modified Lentz method (W. J. Lentz,
+//    Applied Optics 15(3):668-671, 1976; I. J. Thompson and A. R. Barnett,
+//    J. Comput. Phys. 64(2):490-509, 1986).
+//  - normv: J. D. Beasley and S. G. Springer, Algorithm AS 111: The
+//    percentage points of the normal distribution, Applied Statistics
+//    26(1):118-121, 1977.
+//  - chisqv: D. J. Best and D. E. Roberts, Algorithm AS 91: The percentage
+//    points of the chi-squared distribution, Applied Statistics 24(3):385-388,
+//    1975, with the Wilson-Hilferty start (E. B. Wilson and M. M. Hilferty,
+//    PNAS 17(12):684-688, 1931).
 #ifndef LODTHRESH_NUMERICS_NUMERICS_H
 #define LODTHRESH_NUMERICS_NUMERICS_H
 
