@@ -109,7 +109,9 @@ class DesignGroups {
   public:
     DesignGroups(const Plan& plan, Runner& runner)
         : plan_(plan),
-          schema_(table::design_schema(plan.simulate() ? table::kSimulated : 0)),
+          schema_(plan.values.lods.empty()
+                      ? table::design_schema(plan.simulate() ? table::kSimulated : 0)
+                      : table::p_value_schema(plan.simulate() ? table::kSimulated : 0)),
           runner_(runner) {}
 
     void begin() {
@@ -137,7 +139,8 @@ class DesignGroups {
         if (runner_.stopped()) {
             return;
         }
-        rows_of_group_ = table::solve_design_group(genome, plan_.map_path, design, alphas);
+        rows_of_group_ =
+            table::solve_design_group(genome, plan_.map_path, design, alphas, plan_.values.lods);
         simulated_ = per_group_ ? 0 : simulated_;
         if (plan_.simulate() && !simulate(genome, design)) {
             return;  // interrupted: none of this group's rows

@@ -73,6 +73,9 @@ std::optional<std::string> refused_design_combination(const Options& options) {
     if (options.design && options.batch) {
         return "--design: not with --batch, whose lines give it";
     }
+    if (options.lod && options.batch) {
+        return "--lod: not with --batch, whose lines give levels";
+    }
     if (options.map) {
         return refused_with(
             options, {&Options::length, &Options::chromosomes, &Options::spacing, &Options::batch},
@@ -114,7 +117,14 @@ std::vector<OptionError> read_design_options(const Options& options, DesignValue
         check("rate", parse_designs_or_rates(given_or(options.rate, defaults.crossover_rate),
                                              values.tail, &values.designs));
     }
-    check("alpha", parse_alphas(given_or(options.alpha, defaults.significance), &values.alphas));
+    if (options.lod && options.alpha) {
+        errors.push_back({"lod", "--lod: not with --alpha; a peak's p-value needs no level"});
+    } else if (options.lod) {
+        check("lod", parse_lods(*options.lod, &values.lods));
+    } else {
+        check("alpha",
+              parse_alphas(given_or(options.alpha, defaults.significance), &values.alphas));
+    }
     check("spacing",
           parse_spacings(given_or(options.spacing, kDenseSpacingCm), &values.spacings_cm));
     if (!options.simulate) {
@@ -184,16 +194,29 @@ std::vector<Genome> genomes_of(const DesignValues& values, const GeneticMap* map
 
 std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
                                           const DesignChoice& design,
-                                          const std::vector<double>& alphas) {
+                                          const std::vector<double>& alphas,
+                                          const std::vector<double>& lods) {
     std::vector<DesignRow> rows;
+    const auto add = [&](std::size_t scan, double alpha, double peak) {
+        DesignRow row{
+            genome.length, genome.chromosomes, map,         design, alpha, genome.spacings_cm[scan],
+            Status::ok,    DesignThreshold{},  Simulated{}, scan,   peak,  PeakPValue{}};
+        solve_design_row(genome.scans[scan], row);
+        rows.push_back(row);
+    };
+    if (!lods.empty()) {
+        rows.reserve(genome.scans.size() * lods.size());
+        for (std::size_t s = 0; s < genome.scans.size(); ++s) {
+            for (const double lod : lods) {
+                add(s, 0.0, lod);
+            }
+        }
+        return rows;
+    }
     rows.reserve(alphas.size() * genome.scans.size());
     for (const double alpha : alphas) {
         for (std::size_t s = 0; s < genome.scans.size(); ++s) {
-            DesignRow row{genome.length, genome.chromosomes,    map,        design,
-                          alpha,         genome.spacings_cm[s], Status::ok, DesignThreshold{},
-                          Simulated{}};
-            solve_design_row(genome.scans[s], row);
-            rows.push_back(row);
+            add(s, alpha, 0.0);
         }
     }
     return rows;

@@ -23,6 +23,7 @@ constexpr double kDenseSpacingCm = 0.0;
 // The values, each list as the command line expands it.
 struct DesignValues {
     std::vector<double> lengths, chromosomes, alphas, spacings_cm;
+    std::vector<double> lods;  // peaks' LOD scores (--lod): p-value rows; empty: thresholds
     std::vector<DesignChoice> designs;
     Tail tail = Tail::one_sided;
     std::uint64_t replicates = 0;  // null scans to simulate; 0: none
@@ -30,15 +31,15 @@ struct DesignValues {
 };
 
 // The combinations of options that this mode refuses: --precision, --design
-// with --batch, and with --map the values that the map gives. The message, or
-// none.
+// or --lod with --batch, and with --map the values that the map gives. The
+// message, or none.
 std::optional<std::string> refused_design_combination(const Options& options);
 
 // Reads every option of this mode into `values`; an option not given takes
 // its default (the standard mode's genome, rate and level in
 // ThresholdParameters, DesignValues' tail, kDenseSpacingCm, no simulation,
 // seed simulation::kDefaultSeed, one thread). Returns the errors in the order tail,
-// length, chromosomes, design or rate, alpha, spacing, simulate, seed,
+// length, chromosomes, design or rate, alpha or lod, spacing, simulate, seed,
 // threads; the command line reports the first, the page each beside its input.
 std::vector<OptionError> read_design_options(const Options& options, DesignValues& values);
 
@@ -61,11 +62,13 @@ Genome even_genome(double length, double chromosomes, const std::vector<double>&
 // with a map (not null) the map's alone: its length, chromosomes and scan.
 std::vector<Genome> genomes_of(const DesignValues& values, const GeneticMap* map);
 
-// The rows of one genome and design: each level at each scan, the scans
-// varying faster, solved. `map` is the map's path, or null.
+// The rows of one genome and design, solved: each level at each scan, the
+// scans varying faster; or, when `lods` is not empty, each scan's p-value of
+// each peak, the peaks varying faster. `map` is the map's path, or null.
 std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
                                           const DesignChoice& design,
-                                          const std::vector<double>& alphas);
+                                          const std::vector<double>& alphas,
+                                          const std::vector<double>& lods = {});
 
 }  // namespace lodthresh::table
 

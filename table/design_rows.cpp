@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "threshold/level.h"
+#include "threshold/units.h"
 
 namespace lodthresh::table {
 
@@ -14,30 +15,88 @@ namespace {
 constexpr const char* kLevel = "%.3e";
 constexpr const char* kLod = "%.3f";
 constexpr const char* kSimulatedLevel = "%.4f";
+constexpr const char* kPValue = "%#.4g";
 
 using DesignColumn = Column<DesignRow>;
 
+// Each field once; the two kinds of row list those they have.
+constexpr DesignColumn kLength{"length",
+                               [](const DesignRow& r) { return number_field(r.length); },
+                               8,
+                               nullptr,
+                               Placement::shown,
+                               false,
+                               kAlways};
+constexpr DesignColumn kChromosomes{"chromosomes",
+                                    [](const DesignRow& r) { return number_field(r.chromosomes); },
+                                    11,
+                                    nullptr,
+                                    Placement::shown,
+                                    false,
+                                    kAlways};
+// The one field of any width stands last in the text.
+constexpr DesignColumn kMap{"map",
+                            [](const DesignRow& r) { return text_field(r.map); },
+                            -1,
+                            nullptr,
+                            Placement::trailing,
+                            false,
+                            kAlways};
+constexpr DesignColumn kDesign{"design",
+                               [](const DesignRow& r) { return text_field(r.design.name); },
+                               -22,
+                               nullptr,
+                               Placement::shown,
+                               false,
+                               kAlways};
+constexpr DesignColumn kTail{
+    "tail",
+    [](const DesignRow& r) { return text_field(tail_name(r.design.tail)); },
+    -9,
+    nullptr,
+    Placement::shown,
+    false,
+    kAlways};
+constexpr DesignColumn kRate{"rate",
+                             [](const DesignRow& r) { return number_field(r.design.rate); },
+                             5,
+                             nullptr,
+                             Placement::shown,
+                             false,
+                             kAlways};
+constexpr DesignColumn kAlpha{"alpha",
+                              [](const DesignRow& r) { return number_field(r.alpha); },
+                              6,
+                              nullptr,
+                              Placement::shown,
+                              false,
+                              kAlways};
+constexpr DesignColumn kSpacing{
+    "spacing_cm",
+    [](const DesignRow& r) { return number_field_if(r.map == nullptr, r.spacing_cm); },
+    10,
+    nullptr,
+    Placement::shown,
+    false,
+    kAlways};
+constexpr DesignColumn kStatus{"status",
+                               [](const DesignRow& r) { return text_field(status_name(r.status)); },
+                               0,
+                               nullptr,
+                               Placement::hidden,
+                               false,
+                               kAlways};
+
 constexpr DesignColumn kDesignColumns[] = {
-    {"length", [](const DesignRow& r) { return number_field(r.length); }, 8, nullptr,
-     Placement::shown, false, kAlways},
-    {"chromosomes", [](const DesignRow& r) { return number_field(r.chromosomes); }, 11, nullptr,
-     Placement::shown, false, kAlways},
-    // The one field of any width stands last in the text.
-    {"map", [](const DesignRow& r) { return text_field(r.map); }, -1, nullptr, Placement::trailing,
-     false, kAlways},
-    {"design", [](const DesignRow& r) { return text_field(r.design.name); }, -22, nullptr,
-     Placement::shown, false, kAlways},
-    {"tail", [](const DesignRow& r) { return text_field(tail_name(r.design.tail)); }, -9, nullptr,
-     Placement::shown, false, kAlways},
-    {"rate", [](const DesignRow& r) { return number_field(r.design.rate); }, 5, nullptr,
-     Placement::shown, false, kAlways},
-    {"alpha", [](const DesignRow& r) { return number_field(r.alpha); }, 6, nullptr,
-     Placement::shown, false, kAlways},
-    {"spacing_cm",
-     [](const DesignRow& r) { return number_field_if(r.map == nullptr, r.spacing_cm); }, 10,
-     nullptr, Placement::shown, false, kAlways},
-    {"status", [](const DesignRow& r) { return text_field(status_name(r.status)); }, 0, nullptr,
-     Placement::hidden, false, kAlways},
+    kLength,
+    kChromosomes,
+    kMap,
+    kDesign,
+    kTail,
+    kRate,
+    kAlpha,
+    kSpacing,
+    kStatus,
     {"nominal_alpha", [](const DesignRow& r) { return number_field(r.result.nominal_alpha); }, 13,
      kLevel, Placement::shown, true, kAlways},
     {"lod", [](const DesignRow& r) { return number_field(r.result.lod); }, 7, kLod,
@@ -58,10 +117,49 @@ constexpr DesignColumn kDesignColumns[] = {
      12, kSimulatedLevel, Placement::shown, false, kSimulated},
 };
 
+constexpr DesignColumn kPValueColumns[] = {
+    kLength,
+    kChromosomes,
+    kMap,
+    kDesign,
+    kTail,
+    kRate,
+    kSpacing,
+    {"lod", [](const DesignRow& r) { return number_field(r.peak); }, 7, nullptr, Placement::shown,
+     false, kAlways},
+    kStatus,
+    {"nominal_p", [](const DesignRow& r) { return number_field(r.p_value.nominal_p); }, 10, kPValue,
+     Placement::shown, true, kAlways},
+    {"expected", [](const DesignRow& r) { return number_field(r.p_value.expected); }, 10, kPValue,
+     Placement::shown, true, kAlways},
+    {"p_genome", [](const DesignRow& r) { return number_field(r.p_value.p_genome); }, 10, kPValue,
+     Placement::shown, true, kAlways},
+    {"sim_p", [](const DesignRow& r) { return number_field_if(r.simulated.has_p, r.simulated.p); },
+     10, kPValue, Placement::shown, false, kSimulated},
+    {"sim_p_se",
+     [](const DesignRow& r) { return number_field_if(r.simulated.has_p, r.simulated.p_se); }, 10,
+     kPValue, Placement::shown, false, kSimulated},
+};
+
+void solve_p_value_row(const Scan& scan, DesignRow& row) {
+    const double t = chi_square_of_lod(row.peak);
+    PeakPValue& p = row.p_value;
+    p.nominal_p = pointwise_level(row.design.tail, t);
+    p.expected = expected_peaks(scan, row.design.tail, row.design.rate, t);
+    p.p_genome = -std::expm1(-p.expected);
+    row.status = std::isfinite(p.nominal_p) && std::isfinite(p.expected)
+                     ? Status::ok
+                     : Status::calculation_failed;
+}
+
 }  // namespace
 
 void solve_design_row(const Scan& scan, DesignRow& row) {
     try {
+        if (row.peak > 0.0) {
+            solve_p_value_row(scan, row);
+            return;
+        }
         row.result = design_threshold(scan, row.design.tail, row.design.rate, row.alpha);
         row.status = std::isfinite(row.result.nominal_alpha) && std::isfinite(row.result.lod)
                          ? Status::ok
@@ -75,6 +173,10 @@ void solve_design_row(const Scan& scan, DesignRow& row) {
 
 Schema<DesignRow> design_schema(unsigned present) {
     return Schema<DesignRow>(kDesignColumns, present);
+}
+
+Schema<DesignRow> p_value_schema(unsigned present) {
+    return Schema<DesignRow>(kPValueColumns, present);
 }
 
 }  // namespace lodthresh::table

@@ -1,5 +1,7 @@
 // Rows of the designs mode: one threshold per genome or map, design, level and
-// marker spacing, with the simulated threshold beside it when asked for.
+// marker spacing, with the simulated threshold beside it when asked for; or
+// with --lod one genome-wide p-value per genome or map, design, spacing and
+// peak.
 #ifndef LODTHRESH_TABLE_DESIGN_ROWS_H
 #define LODTHRESH_TABLE_DESIGN_ROWS_H
 
@@ -18,6 +20,18 @@ struct Simulated {
     bool has_level = false;  // the row has no analytic threshold, or not run
     double level = 0.0;
     double level_se = 0.0;
+    // Of a p-value row: the fraction of replicates whose maximum is above the
+    // peak, and its binomial standard error.
+    bool has_p = false;
+    double p = 0.0;
+    double p_se = 0.0;
+};
+
+// The genome-wide p-value of a peak of LOD L, T = 2 ln 10 L.
+struct PeakPValue {
+    double nominal_p = 0.0;  // alpha_T, the pointwise p-value of the design's test
+    double expected = 0.0;   // lambda(T), the expected number of peaks this high per null scan
+    double p_genome = 0.0;   // 1 - exp(-lambda(T)), the chance of at least one
 };
 
 struct DesignRow {
@@ -30,9 +44,13 @@ struct DesignRow {
     Status status;
     DesignThreshold result;  // only with Status::ok
     Simulated simulated;     // only written when the rows are simulated
+    std::size_t scan;        // which of its genome's scans it is
+    double peak;             // a p-value row's LOD score; 0 for a threshold row
+    PeakPValue p_value;      // a p-value row's result, only with Status::ok
 };
 
-// Computes the row's result and status from its scan.
+// Computes the row's result and status from its scan: the threshold of its
+// level, or of a p-value row (peak > 0) the p-value of its peak.
 void solve_design_row(const Scan& scan, DesignRow& row);
 
 // The fields length, chromosomes, map, design, tail, rate, alpha, spacing_cm
@@ -41,6 +59,12 @@ void solve_design_row(const Scan& scan, DesignRow& row);
 // gives LOD scores to three decimals, levels to four significant digits and
 // simulated levels to four decimals, and puts the map's path last.
 Schema<DesignRow> design_schema(unsigned present);
+
+// The fields length, chromosomes, map, design, tail, rate, spacing_cm, lod
+// (the peak's), status, nominal_p, expected, p_genome, and with kSimulated
+// sim_p and sim_p_se. The text format gives the p-values and the expected
+// number to four significant digits (below 1e-4 in scientific notation).
+Schema<DesignRow> p_value_schema(unsigned present);
 
 }  // namespace lodthresh::table
 

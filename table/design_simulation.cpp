@@ -14,8 +14,17 @@ bool simulate_scan(const Genome& genome, const GeneticMap* map, const DesignChoi
     if (!simulation::simulate(scan, replicates, control, maxima)) {
         return false;
     }
-    for (std::size_t r = s; r < rows.size(); r += genome.scans.size()) {
-        DesignRow& row = rows[r];
+    for (DesignRow& row : rows) {
+        if (row.scan != s) {
+            continue;
+        }
+        if (row.peak > 0.0) {
+            const simulation::Estimate p = simulation::simulated_level(maxima, row.peak);
+            row.simulated.has_p = p.has_value;
+            row.simulated.p = p.value;
+            row.simulated.p_se = p.se;
+            continue;
+        }
         const simulation::Estimate threshold = simulation::simulated_threshold(maxima, row.alpha);
         row.simulated.has_lod = threshold.has_value;
         row.simulated.lod = threshold.value;

@@ -15,7 +15,7 @@ namespace lodthresh::table {
 
 // Simulates scan `s` of a genome (a map's, when `map` is given) for a design
 // and fills in the simulated values of `rows`, the group's rows from
-// solve_design_group (those of scan s: every scans-th from s). False when
+// solve_design_group (those of scan s). False when
 // `control` stopped it. Throws std::invalid_argument as the simulation does
 // (a chromosome of more markers than it takes, say).
 bool simulate_scan(const Genome& genome, const GeneticMap* map, const DesignChoice& design,

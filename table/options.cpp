@@ -39,6 +39,8 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"map", 0, Section::designs, &Options::map, nullptr, "FILE",
      "a genetic map instead of -G, -C and --spacing:\nqtl2's gmap.csv (marker,chr,pos) or "
      "PLINK's .map"},
+    {"lod", 0, Section::designs, &Options::lod, nullptr, "L",
+     "LOD scores of peaks: their genome-wide p-values\ninstead of thresholds (not with -a)"},
     {"simulate", 0, Section::designs, &Options::simulate, nullptr, "N",
      "also simulate N null scans of each design and map:\nthe simulated threshold, and the "
      "actual genome-wide\nlevel of the formula's (needs --spacing or --map)"},
@@ -98,6 +100,9 @@ std::optional<std::string> refused_combination(const Options& options) {
                 "--batch, whose lines give it")) {
             return refused;
         }
+    }
+    if (options.lod && !options.designs_mode()) {
+        return "--lod: only with --design, --tail, --spacing or --map";
     }
     if (options.exact && options.precision) {
         return "--precision: not with --exact, which uses none";

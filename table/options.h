@@ -16,6 +16,8 @@ struct Options {
     std::optional<std::string> length, chromosomes, rate, alpha, precision;
     // The designs mode: designs, tails, marker spacings and maps.
     std::optional<std::string> design, tail, spacing, map;
+    // Peaks' LOD scores, whose genome-wide p-values are asked for instead.
+    std::optional<std::string> lod;
     // Its simulation of the null scan.
     std::optional<std::string> simulate, seed, threads;
     // The command line's own: the output's format and a batch of rows.

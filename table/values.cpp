@@ -282,6 +282,12 @@ std::string parse_spacing(const std::string& text, double* spacing_cm) {
 
 }  // namespace
 
+std::string parse_lods(const std::string& text, std::vector<double>* lods) {
+    return parse_single(text, lods, [](const std::string& element, double* lod) {
+        return parse_above_zero(element, lod);
+    });
+}
+
 std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm) {
     return parse_single(text, spacings_cm, parse_spacing);
 }

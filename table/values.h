@@ -54,6 +54,8 @@ std::string parse_designs_or_rates(const std::string& text, Tail tail,
                                    std::vector<DesignChoice>* designs);
 // "one-sided", "two-sided" or "2df".
 std::string parse_tail(const std::string& text, Tail* tail);
+// LOD scores of peaks: finite numbers above 0.
+std::string parse_lods(const std::string& text, std::vector<double>* lods);
 // Marker spacings in cM: finite numbers >= 0, 0 being the dense map.
 std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm);
 

@@ -42,13 +42,18 @@ def level(tail, rate, g, c, spacing, t):
     return (c + 2 * rate * g * t * nu) * TAILS[tail](t)
 
 
-print('# tail\trate\tlength\tchromosomes\tspacing_cm\talpha\tnominal_alpha\tlod'
-      ' (tools/design_references.py, mpmath, 30 digits)')
-for tail, rate, g, c, spacing, alpha in CASES:
-    rate, g, c, s, a = mpf(rate), mpf(g), mpf(c), mpf(spacing), mpf(alpha)
-    f = lambda t: log(level(tail, rate, g, c, s, t)) - log(a)
-    t = findroot(f, (mpf(8), mpf(30)), solver='anderson', tol=mpf(10) ** -40)
-    nominal = TAILS[tail](t)
-    lod = t / (2 * log(10))
-    print(f'{tail}\t{rate}\t{g}\t{c}\t{spacing}\t{alpha}\t{mp.nstr(nominal, 30)}\t{mp.nstr(lod, 30)}',
-          flush=True)
+def main():
+    print('# tail\trate\tlength\tchromosomes\tspacing_cm\talpha\tnominal_alpha\tlod'
+          ' (tools/design_references.py, mpmath, 30 digits)')
+    for tail, rate, g, c, spacing, alpha in CASES:
+        rate, g, c, s, a = mpf(rate), mpf(g), mpf(c), mpf(spacing), mpf(alpha)
+        f = lambda t: log(level(tail, rate, g, c, s, t)) - log(a)
+        t = findroot(f, (mpf(8), mpf(30)), solver='anderson', tol=mpf(10) ** -40)
+        nominal = TAILS[tail](t)
+        lod = t / (2 * log(10))
+        print(f'{tail}\t{rate}\t{g}\t{c}\t{spacing}\t{alpha}\t{mp.nstr(nominal, 30)}\t{mp.nstr(lod, 30)}',
+              flush=True)
+
+
+if __name__ == '__main__':
+    main()
