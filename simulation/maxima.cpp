@@ -4,18 +4,16 @@
 #include <utility>
 
 #include "simulation/checks.h"
+#include "threshold/units.h"
 
 namespace lodthresh::simulation {
 
 namespace {
 
-// 1 / (2 ln 10): the LOD score of one unit on the chi-square scale.
-constexpr double kLodPerChiSquare = 0.5 / 2.302585092994045684;
-
 double lod_of(Tail tail, double statistic) {
     const double chi_square =
         tail == Tail::one_sided ? statistic * std::fabs(statistic) : statistic;
-    return chi_square * kLodPerChiSquare;
+    return lod_of_chi_square(chi_square);
 }
 
 }  // namespace

@@ -27,9 +27,10 @@ class Maxima {
     const std::vector<double>& statistic() const { return maxima_; }
     const std::vector<double>& coarse_statistic() const { return coarse_; }
     // The LOD score of replicate i's maximum (of the subgrid's when coarse):
-    // T / (2 ln 10) with T the chi-square-scale statistic; one-sided T = Z |Z|,
-    // so a negative maximum Z (every marker below 0) has the negative LOD
-    // -Z^2 / (2 ln 10) and the order of the maxima is kept.
+    // T / (2 ln 10) with T the chi-square-scale statistic, the division of
+    // every LOD score of the libraries (lod_of_chi_square); one-sided
+    // T = Z |Z|, so a negative maximum Z (every marker below 0) has the
+    // negative LOD -Z^2 / (2 ln 10) and the order of the maxima is kept.
     double lod(std::uint64_t i) const;
     double coarse_lod(std::uint64_t i) const;
 
