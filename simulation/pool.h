@@ -44,8 +44,8 @@ using Round = std::function<bool(std::uint64_t first, std::uint64_t count, Xoshi
 // Control describes. Returns false when control.stop is set (within a round,
 // or at the latest after it) or a round returned false, the other threads
 // stopping after their current round; an exception thrown by a round stops
-// the other threads likewise and is rethrown. Throws std::invalid_argument when threads or lanes
-// is 0 or the blocks are not whole rounds.
+// the other threads likewise and is rethrown. Throws std::invalid_argument
+// when threads or lanes is 0 or the blocks are not whole rounds.
 bool run_blocks(const Blocks& blocks, const Control& control, const Round& round);
 
 }  // namespace lodthresh::simulation
