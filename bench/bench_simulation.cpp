@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-#include "simulation/null_scan.h"
+#include "simulation/scan.h"
+#include "simulation/simulate.h"
 #include "simulation/xoshiro.h"
 #include "simulation/ziggurat.h"
 

@@ -33,7 +33,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h ${PROJECT_SOURCE_DIR}/
   ${PROJECT_SOURCE_DIR}/threshold/level.h ${PROJECT_SOURCE_DIR}/threshold/units.h
   ${PROJECT_SOURCE_DIR}/threshold/genetic_map.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/threshold)
-install(FILES ${PROJECT_SOURCE_DIR}/simulation/null_scan.h
+install(FILES ${PROJECT_SOURCE_DIR}/simulation/null_scan.h ${PROJECT_SOURCE_DIR}/simulation/scan.h
+  ${PROJECT_SOURCE_DIR}/simulation/simulate.h ${PROJECT_SOURCE_DIR}/simulation/maxima.h
+  ${PROJECT_SOURCE_DIR}/simulation/estimates.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/simulation)
 
 install(EXPORT lodthreshTargets

@@ -1,8 +1,11 @@
-// The bit generator of the null-scan simulation: xoshiro256** (Blackman and
-// Vigna, Scrambled linear pseudorandom number generators, ACM Trans. Math.
-// Softw. 47:36, 2021), seeded through SplitMix64 as its authors advise, with
-// the jump that advances a stream by 2^128 outputs so that streams cut from one
-// seed never overlap.
+// The bit generator of the null-scan simulation: xoshiro256**, the ** (star
+// star) scrambler over the xoshiro256 linear engine, from
+//   D. Blackman and S. Vigna, Scrambled linear pseudorandom number
+//   generators, ACM Transactions on Mathematical Software 47(4), article 36,
+//   2021,
+// seeded through SplitMix64 as its authors advise, with the jump that
+// advances a stream by 2^128 outputs so that streams cut from one seed never
+// overlap.
 //
 // It knows nothing of normal deviates or of scans: it gives 64 random bits at
 // a time, and copies of it are the streams.
@@ -74,8 +77,9 @@ class Xoshiro256 {
   private:
     static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
-    // Steele, Lea and Flood's SplitMix64 (2014): one step of the Weyl sequence
-    // and its finaliser.
+    // SplitMix64 (G. L. Steele, D. Lea and C. H. Flood, Fast splittable
+    // pseudorandom number generators, OOPSLA 2014, ACM SIGPLAN Notices
+    // 49(10):453-472): one step of the Weyl sequence and its finaliser.
     static std::uint64_t split_mix64(std::uint64_t& x) {
         std::uint64_t z = (x += 0x9e3779b97f4a7c15);
         z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9;

@@ -1,17 +1,26 @@
-// The normal sampler of the null-scan simulation: Marsaglia and Tsang's
-// ziggurat (The ziggurat method for generating random variables, J. Stat.
-// Softw. 5(8), 2000) with 256 layers over the half-normal and the exact tail
-// beyond r by Marsaglia's exponential rejection (1964).
+// The normal sampler of the null-scan simulation: the ziggurat of
+//   G. Marsaglia and W. W. Tsang, The ziggurat method for generating random
+//   variables, Journal of Statistical Software 5(8):1-7, 2000,
+// with 256 layers of equal area over the half-normal, and the exact tail
+// beyond r by Marsaglia's exponential rejection (G. Marsaglia, Generating a
+// variable from the tail of the normal distribution, Technometrics
+// 6(1):101-102, 1964).
 //
-// Each 64-bit word gives two deviates, its low half first, as in Marsaglia
-// and Tsang's own 32-bit form: 8 bits choose the layer and 24 give a signed
+// Each 64-bit word gives two deviates, its low half first, each from 32 bits
+// of its own: the low 8 choose the layer and the top 24 give a signed
 // abscissa, uniform on (-x_i, x_i) in steps of x_i / 2^23, far finer than
-// anything a maximum over thousands of markers can show. About 99 % of draws
-// are accepted at once with one multiply and one compare; the rest go
-// to the wedge or to the tail, which draw whole words (53-bit uniforms) of
-// their own. The sampler draws from any generator whose operator() returns 64
-// bits and uniform() a double in [0, 1), and holds only constant tables, so
-// one sampler serves every thread.
+// anything a maximum over thousands of markers can show. Marsaglia and
+// Tsang's own form reads the whole 32-bit word j as the abscissa j w_i and
+// takes the layer i from its rightmost bits (7 of them in their normal
+// sampler of 128 layers), so that the layer's bits are also the abscissa's
+// lowest and the two are not independent (J. A. Doornik, An improved ziggurat
+// method to generate normal random samples, University of Oxford, 2005); here
+// the layer's bits and the abscissa's are disjoint. About 99 % of draws are
+// accepted at once with one multiply and one compare; the rest go to the
+// wedge or to the tail, which draw whole words (53-bit uniforms) of their own.
+// The sampler draws from any generator whose operator() returns 64 bits and
+// uniform() a double in [0, 1), and holds only constant tables, so one sampler
+// serves every thread.
 #ifndef LODTHRESH_SIMULATION_ZIGGURAT_H
 #define LODTHRESH_SIMULATION_ZIGGURAT_H
 

@@ -12,6 +12,7 @@
 #include "simulation/null_scan.h"
 #include "threshold/design.h"
 #include "threshold/genetic_map.h"
+#include "threshold/units.h"
 
 namespace {
 
@@ -73,6 +74,29 @@ TEST(SimulatedThreshold, OneSidedKeepsTheSign) {
     EXPECT_DOUBLE_EQ(maxima.lod(2), 9 / kChiSquarePerLod);
     const sim::Maxima two_df(Tail::two_df, {5.0});
     EXPECT_DOUBLE_EQ(two_df.lod(0), 5 / kChiSquarePerLod);
+}
+
+// A maximum's LOD score is the division of the analytic rows,
+// lod_of_chi_square, to the last bit, so that a simulated threshold and the
+// formula's agree wherever their statistics do. The statistics are ones where
+// T times a rounded 1 / (2 ln 10) would be an ulp off the quotient.
+TEST(SimulatedThreshold, LodScoresAreTheAnalyticDivision) {
+    struct Row {
+        Tail tail;
+        double statistic;
+        double chi_square;
+    };
+    const Row rows[] = {{Tail::one_sided, 5.0, 25.0},
+                        {Tail::one_sided, -5.0, -25.0},
+                        {Tail::two_sided, 15.0, 15.0},
+                        {Tail::two_sided, 16.3, 16.3},
+                        {Tail::two_df, 7.5, 7.5}};
+    for (const Row& row : rows) {
+        const sim::Maxima maxima(row.tail, {row.statistic}, {row.statistic});
+        EXPECT_EQ(maxima.lod(0), lodthresh::lod_of_chi_square(row.chi_square)) << row.statistic;
+        EXPECT_EQ(maxima.coarse_lod(0), lodthresh::lod_of_chi_square(row.chi_square))
+            << row.statistic;
+    }
 }
 
 TEST(SimulatedLevel, FractionAboveOfAKnownSample) {
