@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "threshold/exact.h"
 #include "threshold/design.h"
+#include "threshold/exact.h"
 #include "threshold/threshold.h"
 
 namespace {
