@@ -194,7 +194,12 @@ class DesignGroups {
     std::size_t simulated_ = 0;
 };
 
-void run_lists(const Plan& plan, DesignGroups& groups) {
+void run_lists(const Plan& plan, Runner& runner, DesignGroups& groups) {
+    if (plan.map_path == nullptr) {
+        for (const std::string& warning : table::spacing_warnings(plan.values)) {
+            runner.report("warning: " + warning);
+        }
+    }
     const std::vector<Genome> genomes =
         table::genomes_of(plan.values, plan.map_path != nullptr ? &plan.map : nullptr);
     for (const Genome& genome : genomes) {
@@ -270,7 +275,7 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
     return runner.run(
         options, in, [&] { groups.begin(); },
         RowSource{
-            [&] { run_lists(plan, groups); },
+            [&] { run_lists(plan, runner, groups); },
             [&](const std::string& line) { return run_batch_line(line, plan, fields, groups); }});
 }
 

@@ -33,7 +33,7 @@ std::string parse_whole(const std::string& text, std::uint64_t least, std::uint6
 
 // Each parser takes the option's text: "" and the value, or why not.
 std::string parse_replicates(const std::string& text, std::uint64_t* replicates) {
-    return parse_whole(text, 1, replicates);
+    return parse_whole(text, kLeastReplicates, replicates);
 }
 
 std::string parse_seed(const std::string& text, std::uint64_t* seed) {
@@ -136,9 +136,10 @@ std::vector<OptionError> read_design_options(const Options& options, DesignValue
         }
         return errors;
     }
-    if (!options.spacing && !options.map) {
-        errors.push_back(
-            {"simulate", "--simulate: needs --spacing or --map, the markers to simulate"});
+    if (!(options.design || options.tail || options.spacing || options.map)) {
+        errors.push_back({"simulate",
+                          "--simulate: simulates the designs mode's rows: add --design or "
+                          "--spacing"});
     } else if (const std::string error = parse_replicates(*options.simulate, &values.replicates);
                !error.empty()) {
         check("simulate", error);
@@ -167,6 +168,24 @@ std::vector<std::string> map_messages(const std::string& name, const MapReading&
         messages.push_back(name + ": no marker");
     }
     return messages;
+}
+
+std::vector<std::string> spacing_warnings(const DesignValues& values) {
+    std::vector<std::string> warnings;
+    for (const double length : values.lengths) {
+        for (const double chromosomes : values.chromosomes) {
+            const double chromosome_cm = length / chromosomes * kCentimorgansPerMorgan;
+            for (const double spacing : values.spacings_cm) {
+                if (spacing > chromosome_cm) {
+                    warnings.push_back("--spacing " + shortest(spacing) +
+                                       " cM exceeds the chromosome length G/C = " +
+                                       readable_number(chromosome_cm) +
+                                       " cM: each chromosome has markers only at its ends");
+                }
+            }
+        }
+    }
+    return warnings;
 }
 
 Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm) {

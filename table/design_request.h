@@ -20,6 +20,11 @@ namespace lodthresh::table {
 // The marker spacing of a designs-mode request that gives none: the dense map.
 constexpr double kDenseSpacingCm = 0.0;
 
+// The fewest null scans a simulation takes: below it the simulated level of a
+// threshold at 0.05 rests on a handful of scans, and a threshold's standard
+// error on none.
+constexpr std::uint64_t kLeastReplicates = 100;
+
 // The values, each list as the command line expands it.
 struct DesignValues {
     std::vector<double> lengths, chromosomes, alphas, spacings_cm;
@@ -47,6 +52,12 @@ std::vector<OptionError> read_design_options(const Options& options, DesignValue
 // them after "lodthresh: ": each bad line's "NAME:LINE: reason", or "NAME: no
 // marker" for a file without one; none for a good map.
 std::vector<std::string> map_messages(const std::string& name, const MapReading& reading);
+
+// The warnings of the values, as the command line prints them after
+// "lodthresh: warning: ": one for each genome and spacing longer than the
+// genome's chromosomes (G/C), whose rows are computed all the same, with
+// markers only at each chromosome's ends.
+std::vector<std::string> spacing_warnings(const DesignValues& values);
 
 // A genome and its scans: one per marker spacing, or a map's own.
 struct Genome {

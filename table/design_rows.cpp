@@ -3,6 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "table/shortest.h"
 #include "threshold/level.h"
 #include "threshold/units.h"
 
@@ -20,10 +21,11 @@ constexpr const char* kPValue = "%#.4g";
 using DesignColumn = Column<DesignRow>;
 
 // Each field once; the two kinds of row list those they have.
+// A map's length, the sum of its intervals, is read in text to 6 digits.
 constexpr DesignColumn kLength{"length",
                                [](const DesignRow& r) { return number_field(r.length); },
                                8,
-                               nullptr,
+                               kReadable,
                                Placement::shown,
                                false,
                                kAlways};
@@ -42,9 +44,10 @@ constexpr DesignColumn kMap{"map",
                             Placement::trailing,
                             false,
                             kAlways};
+// As wide as the longest design's name, first-cousin-once-removed.
 constexpr DesignColumn kDesign{"design",
                                [](const DesignRow& r) { return text_field(r.design.name); },
-                               -22,
+                               -25,
                                nullptr,
                                Placement::shown,
                                false,

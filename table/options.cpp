@@ -43,7 +43,7 @@ constexpr OptionSpec kOptionSpecs[] = {
      "LOD scores of peaks: their genome-wide p-values\ninstead of thresholds (not with -a)"},
     {"simulate", 0, Section::designs, &Options::simulate, nullptr, "N",
      "also simulate N null scans of each design and map:\nthe simulated threshold, and the "
-     "actual genome-wide\nlevel of the formula's (needs --spacing or --map)"},
+     "actual genome-wide\nlevel of the formula's (N at least 100)"},
     {"seed", 0, Section::designs, &Options::seed, nullptr, "S",
      "the simulation's seed (default 20260101)"},
     {"threads", 0, Section::designs, &Options::threads, nullptr, "T",

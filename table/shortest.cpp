@@ -258,4 +258,10 @@ std::string shortest(double value) {
     return text;
 }
 
+std::string readable_number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, kReadable, value);
+    return text;
+}
+
 }  // namespace lodthresh::table

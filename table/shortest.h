@@ -10,6 +10,14 @@ namespace lodthresh::table {
 std::string shortest(double value);
 void append_shortest(double value, std::string& out);
 
+// A number as people read it: at most 6 significant digits, trailing zeros
+// dropped ("13.95" for a map's 13.949999999999992). For text meant to be
+// read, never to be read back.
+std::string readable_number(double value);
+
+// The text format's layout of such numbers.
+constexpr const char* kReadable = "%.6g";
+
 }  // namespace lodthresh::table
 
 #endif  // LODTHRESH_TABLE_SHORTEST_H

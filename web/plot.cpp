@@ -184,10 +184,8 @@ void append_plot(const table::DesignValues& values, const GeneticMap* map,
     out += "{\"design\":";
     append_string(design_label(design), out);
     out += ",\"genome\":";
-    append_string(has_map ? "the map's " + table::shortest(length) + " M on " +
-                                table::shortest(chromosomes) + " chromosomes"
-                          : table::shortest(length) + " M on " + table::shortest(chromosomes) +
-                                " chromosomes",
+    append_string((has_map ? "the map's " : "") + table::readable_number(length) + " M on " +
+                      table::shortest(chromosomes) + " chromosomes",
                   out);
     Members members(out);
     members("levels", levels)("spacings_cm", spacings)("curves", curves)("dense", dense)(

@@ -43,15 +43,18 @@ TEST(Designs, AUsageErrorNamesTheOptionAndWritesNoRow) {
          "--precision: not with --design, --tail, --spacing or --map, which solve without one"},
         {{"--seed", "1"}, "--seed: only with --simulate"},
         {{"--spacing", "1", "--threads", "2"}, "--threads: only with --simulate"},
-        {{"--simulate", "1000", "--design", "sibs"},
-         "--simulate: needs --spacing or --map, the markers to simulate"},
-        {{"--spacing", "1", "--simulate", "0"}, "--simulate: '0' is not at least 1"},
+        {{"--simulate", "1000"},
+         "--simulate: simulates the designs mode's rows: add --design or --spacing"},
+        {{"-G", "16", "--simulate", "1000", "--seed", "3"},
+         "--simulate: simulates the designs mode's rows: add --design or --spacing"},
+        {{"--spacing", "1", "--simulate", "0"}, "--simulate: '0' is not at least 100"},
+        {{"--spacing", "1", "--simulate", "99"}, "--simulate: '99' is not at least 100"},
         {{"--spacing", "1", "--simulate", "1e5"}, "--simulate: '1e5' is not a whole number"},
-        {{"--spacing", "1", "--simulate", "10", "--seed", "-1"},
+        {{"--spacing", "1", "--simulate", "100", "--seed", "-1"},
          "--seed: '-1' is not a whole number"},
-        {{"--spacing", "1", "--simulate", "10", "--seed", "99999999999999999999"},
+        {{"--spacing", "1", "--simulate", "100", "--seed", "99999999999999999999"},
          "--seed: '99999999999999999999' is too large"},
-        {{"--spacing", "1", "--simulate", "10", "--threads", "0"},
+        {{"--spacing", "1", "--simulate", "100", "--threads", "0"},
          "--threads: '0' is not at least 1"},
         // The dense map keeps two grids' maxima, 16 bytes a replicate.
         {{"--spacing", "5,0", "--simulate", "134217729"},
@@ -128,11 +131,11 @@ TEST(Designs, EveryFormatAndAMissingResult) {
          "\"one-sided\", \"rate\": 2, \"alpha\": 1, \"spacing_cm\": 0, \"status\": "
          "\"no-solution\", \"nominal_alpha\": null, \"lod\": null},"},
         {"text",
-         "  length  chromosomes  design                  tail        rate   alpha  spacing_cm  "
+         "  length  chromosomes  design                     tail        rate   alpha  spacing_cm  "
          "nominal_alpha      lod  map\n"
-         "     0.5            1  -                       one-sided      2       1           0  "
+         "     0.5            1  -                          one-sided      2       1           0  "
          "no result: no nominal level reaches this alpha\n"
-         "     0.5            1  -                       one-sided      2    0.05           0  "
+         "     0.5            1  -                          one-sided      2    0.05           0  "
          "    3.137e-03    1.622\n"},
     };
     for (const auto& c : cases) {
@@ -178,6 +181,58 @@ TEST(Designs, AMapGivesItsLengthChromosomesAndPath) {
     EXPECT_EQ(std::vector<std::string>(rows[1].begin(), rows[1].begin() + 9),
               (std::vector<std::string>{"0.30000000000000004", "3", path, "backcross", "two-sided",
                                         "1", "1", "", "ok"}));
+}
+
+// People read the text format: a map's length (its intervals summed, here
+// 0.30000000000000004) to 6 significant digits; every design's name in its
+// column, the rows aligned.
+TEST(Designs, TheTextFormatIsForReading) {
+    const testing::TempDir dir;
+    const std::string path = dir.file("gmap.csv");
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::fputs("marker,chr,pos\na,1,0\nb,1,10\nc,1,20\nd,2,0\ne,2,10\nf,3,50\n", file);
+    std::fclose(file);
+    const Outcome map = run_cli({"--map", path, "--design", "backcross"});
+    ASSERT_EQ(map.status, 0) << map.err;
+    EXPECT_NE(map.out.find("\n     0.3            3  backcross "), std::string::npos) << map.out;
+    const Outcome o = run_cli({"--design", "first-cousin-once-removed,backcross"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto tail_at = [](const std::string& line) {
+        return line.find("one-sided") != std::string::npos ? line.find("one-sided")
+                                                           : line.find("two-sided");
+    };
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = o.out.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        lines.push_back(o.out.substr(start, end - start));
+    }
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(tail_at(lines[1]), lines[0].find("tail"));
+    EXPECT_EQ(tail_at(lines[2]), lines[0].find("tail"));
+}
+
+// The designs mode simulates the rows it computes, the default dense map
+// included; a spacing longer than the chromosomes is computed, with a warning.
+TEST(Designs, SimulatesTheDefaultMapAndWarnsOfASpacingBeyondTheChromosomes) {
+    const Outcome dense = run_cli({"--design", "backcross", "--simulate", "400", "-f", "tsv"});
+    ASSERT_EQ(dense.status, 0) << dense.err;
+    const auto rows = table(dense.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][7], "0");
+    EXPECT_FALSE(rows[1][11].empty());
+    const Outcome wide =
+        run_cli({"-G", "16", "-C", "20", "--design", "backcross", "--spacing", "10,1000,90"});
+    ASSERT_EQ(wide.status, 0) << wide.err;
+    EXPECT_EQ(wide.err,
+              "lodthresh: warning: --spacing 1000 cM exceeds the chromosome length G/C = 80 cM: "
+              "each chromosome has markers only at its ends\n"
+              "lodthresh: warning: --spacing 90 cM exceeds the chromosome length G/C = 80 cM: "
+              "each chromosome has markers only at its ends\n");
+    EXPECT_EQ(table(run_cli({"-G", "16", "-C", "20", "--design", "backcross", "--spacing",
+                             "10,1000,90", "-f", "tsv"})
+                        .out)
+                  .size(),
+              4u);
 }
 
 // The text format once cut a cell at 63 characters: a map's long path lost its

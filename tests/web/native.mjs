@@ -58,7 +58,7 @@ export const BAD = [
   { name: 'a map without a marker', params: {}, field: 'map',
     map: { name: 'empty.csv', text: '# no markers\n\n' } },
   { name: 'simulated scans not a number', params: { simulate: '1e4', spacing: '1' }, field: 'simulate' },
-  { name: 'a simulation without markers', params: { simulate: '100', design: 'sibs' }, field: 'simulate' },
+  { name: 'too few simulated scans', params: { simulate: '99', design: 'sibs' }, field: 'simulate' },
   { name: 'a seed without a simulation', params: { seed: '5' }, field: 'seed' },
 ];
 
