@@ -14,6 +14,7 @@
 #include "table/design_request.h"
 #include "table/design_rows.h"
 #include "table/design_simulation.h"
+#include "table/shortest.h"
 #include "table/values.h"
 #include "threshold/genetic_map.h"
 
@@ -167,7 +168,7 @@ class DesignGroups {
             if (progress_ != nullptr) {
                 progress_->show(
                     before + static_cast<double>(scan) + static_cast<double>(done) / replicates,
-                    static_cast<double>(simulations_));
+                    static_cast<double>(simulations_), what_is_simulated(genome, design, scan));
             }
         };
         watch.failed = [&](const std::exception& error) {
@@ -181,6 +182,20 @@ class DesignGroups {
             return false;
         }
         return true;
+    }
+
+    // "backcross at 10 cM", "rate 1.3, two-sided, on gmap.csv": for the
+    // progress bar.
+    std::string what_is_simulated(const Genome& genome, const DesignChoice& design,
+                                  std::size_t scan) const {
+        std::string what = design.name != nullptr ? std::string(design.name)
+                                                  : "rate " + table::shortest(design.rate) + ", " +
+                                                        tail_name(design.tail);
+        if (plan_.map_path != nullptr) {
+            return what + " on " + plan_.map_path;
+        }
+        const double spacing = genome.spacings_cm[scan];
+        return what + (spacing == 0.0 ? ", dense map" : " at " + table::shortest(spacing) + " cM");
     }
 
     const Plan& plan_;
@@ -261,7 +276,7 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
     std::optional<ProgressBar> progress;
     if (plan.simulate()) {
         interrupts.emplace();
-        progress.emplace(err);
+        progress.emplace(err, output);
         // A batch's simulations are counted line by line; a list's are known.
         const table::DesignValues& v = plan.values;
         const std::size_t simulations =

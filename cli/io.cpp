@@ -45,6 +45,9 @@ bool RowOutput::flush() {
         pending_.clear();
         return error_ == 0;
     }
+    if (status_line_ != nullptr) {
+        status_line_->erase();
+    }
     const off_t start = end_offset(fd_);
     std::size_t written = 0;
     while (written < pending_.size()) {
@@ -63,6 +66,9 @@ bool RowOutput::flush() {
         written += static_cast<std::size_t>(n);
     }
     pending_.clear();
+    if (status_line_ != nullptr) {
+        status_line_->redraw();
+    }
     return error_ == 0;
 }
 

@@ -7,6 +7,18 @@
 
 namespace lodthresh::cli {
 
+// A line of its own on the terminal, a progress bar, that no output may run
+// into: erased before anything is written to standard output or error, drawn
+// again after.
+class StatusLine {
+  public:
+    virtual void erase() = 0;
+    virtual void redraw() = 0;
+
+  protected:
+    ~StatusLine() = default;
+};
+
 // Collects whole rows and writes them to a file descriptor in large blocks.
 // After the first failed write it writes nothing more; a block that reached a
 // regular file only in part is cut off again, so the file ends with a whole row.
@@ -20,10 +32,15 @@ class RowOutput {
     // errno of the failed write, or 0.
     int error() const { return error_; }
 
+    // The status line that writes step around, or null.
+    void set_status_line(StatusLine* line) { status_line_ = line; }
+    StatusLine* status_line() const { return status_line_; }
+
   private:
     int fd_;
     int error_ = 0;
     std::string pending_;
+    StatusLine* status_line_ = nullptr;
 };
 
 // The lines of a file descriptor, read in large blocks. Before each read it

@@ -39,13 +39,20 @@ int Runner::run(const Options& options, int in, const std::function<void()>& beg
 }
 
 void Runner::report(const std::string& message) {
-    out_.flush();
-    std::fprintf(err_, "lodthresh: %s\n", message.c_str());
+    pass_on("lodthresh: " + message + "\n");
 }
 
 void Runner::pass_on(const std::string& text) {
     out_.flush();
+    StatusLine* const line = out_.status_line();
+    if (line != nullptr) {
+        line->erase();
+    }
     std::fputs(text.c_str(), err_);
+    std::fflush(err_);
+    if (line != nullptr) {
+        line->redraw();
+    }
 }
 
 }  // namespace lodthresh::cli

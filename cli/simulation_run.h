@@ -12,25 +12,35 @@
 #include <string>
 #include <thread>
 
+#include "cli/io.h"
+
 namespace lodthresh::cli {
 
 // A progress bar on the error stream, drawn only when it is a terminal and
-// the run has lasted a second, redrawn at most ten times a second, and wiped
-// when done.
-class ProgressBar {
+// the run has lasted a second, redrawn at most ten times a second: what is
+// simulated, the percent done and, after 5 s, the time left. The output
+// erases it before it writes and draws it again after (it is `output`'s
+// status line for its lifetime); it is wiped when done.
+class ProgressBar final : public StatusLine {
   public:
-    explicit ProgressBar(std::FILE* err);
+    ProgressBar(std::FILE* err, RowOutput& output);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-    // `done` of `total` units of work (total > 0).
-    void show(double done, double total);
+    // `done` of `total` units of work (total > 0), simulating `what`
+    // ("backcross at 10 cM").
+    void show(double done, double total, const std::string& what);
+
+    void erase() override;
+    void redraw() override;
 
   private:
     std::FILE* err_;
+    RowOutput& output_;
     bool terminal_;
     bool drawn_ = false;
+    std::string text_;  // the bar as last drawn
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point last_;
 };

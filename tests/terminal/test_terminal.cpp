@@ -114,7 +114,8 @@ class PseudoTerminal {
     // Starts `program` in `directory`, in a session of its own whose
     // controlling terminal is a new pseudo-terminal in canonical mode with
     // echo, as an interactive shell leaves it.
-    ::testing::AssertionResult start(const std::string& program, const std::string& directory) {
+    ::testing::AssertionResult start(const std::string& program, const std::string& directory,
+                                     const std::vector<std::string>& arguments = {}) {
         master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
             return failure("no pseudo-terminal");
@@ -157,7 +158,12 @@ class PseudoTerminal {
             if (slave > 2) {
                 close(slave);
             }
-            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const std::string& argument : arguments) {
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            }
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
             _exit(127);
         }
         close(slave);
@@ -202,8 +208,9 @@ class PseudoTerminal {
 
     // Reads the screen until the program has closed the terminal, then
     // succeeds when the program has ended with `status`.
-    ::testing::AssertionResult ends_with_status(int status) {
-        const Clock::time_point deadline = Clock::now() + kPatience;
+    ::testing::AssertionResult ends_with_status(int status,
+                                                std::chrono::seconds patience = kPatience) {
+        const Clock::time_point deadline = Clock::now() + patience;
         while (read_some(deadline)) {
         }
         if (!closed_) {
@@ -384,6 +391,60 @@ TEST(Terminal, CtrlDAtAPromptEndsTheRun) {
     };
     play_whole_session(dir, session);
     EXPECT_EQ(read_file(dir.file("veskLOD.res")), kHeaderBlock);
+}
+
+// The lines a terminal ends up showing for what a program wrote: a carriage
+// return goes back to the line's start, ESC [ K clears to its end.
+std::vector<std::string> shown_lines(const std::string& screen) {
+    std::vector<std::string> lines;
+    std::string line;
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < screen.size(); ++i) {
+        const char c = screen[i];
+        if (c == '\r') {
+            column = 0;
+        } else if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+            column = 0;
+        } else if (c == '\033' && screen.compare(i, 3, "\033[K") == 0) {
+            line.resize(column);
+            i += 2;
+        } else {
+            if (column < line.size()) {
+                line[column] = c;
+            } else {
+                line += c;
+            }
+            ++column;
+        }
+    }
+    if (!line.empty()) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A simulation on a terminal shows its progress on a line of its own, which
+// is erased before each row and before the end: no row starts on the bar.
+TEST(Terminal, TheProgressBarNeverSharesALineWithARow) {
+    TempDir dir;
+    PseudoTerminal terminal;
+    ASSERT_TRUE(terminal.start(LODTHRESH_BINARY, dir.path().string(),
+                               {"--design", "backcross,intercross", "-G", "16", "-C", "20",
+                                "--spacing", "1,5", "--simulate", "150000", "--threads", "2"}));
+    // A few seconds, far longer under the sanitizers.
+    ASSERT_TRUE(terminal.ends_with_status(0, std::chrono::seconds(600)));
+    EXPECT_NE(terminal.screen().find("simulating "), std::string::npos)
+        << "the bar was never drawn: the test would prove nothing";
+    const std::vector<std::string> lines = shown_lines(terminal.screen());
+    std::size_t rows = 0;
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("simulating"), std::string::npos) << visible(line);
+        rows += line.find("  two-sided  ") != std::string::npos ||
+                line.find("  2df  ") != std::string::npos;
+    }
+    EXPECT_EQ(rows, 4u) << visible(terminal.screen());
 }
 
 }  // namespace
