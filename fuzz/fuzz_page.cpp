@@ -28,8 +28,9 @@ void require(bool property) {
 
 double rows_asked_for(const lodthresh::web::Request& request) {
     double rows = 1;
-    for (const std::string* field : {&request.length, &request.chromosomes, &request.design,
-                                     &request.rate, &request.alpha, &request.spacing}) {
+    for (const std::string* field :
+         {&request.length, &request.chromosomes, &request.design, &request.rate, &request.alpha,
+          &request.spacing, &request.lod}) {
         double elements = 1;
         for (const char c : *field) {
             elements += c == ',' ? 1 : 0;
@@ -181,9 +182,9 @@ class JsonCheck {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     lodthresh::web::Request request;
-    std::string* const fields[] = {&request.length,  &request.chromosomes, &request.design,
-                                   &request.rate,    &request.tail,        &request.alpha,
-                                   &request.spacing, &request.seed,        &request.map_name};
+    std::string* const fields[] = {
+        &request.length, &request.chromosomes, &request.design, &request.rate, &request.tail,
+        &request.alpha,  &request.spacing,     &request.seed,   &request.lod,  &request.map_name};
     std::size_t start = 0;
     for (std::string* field : fields) {
         const std::size_t end = std::min(input.find('\n', start), input.size());

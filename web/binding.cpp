@@ -14,6 +14,7 @@ EMSCRIPTEN_BINDINGS(lodthresh) {
         .field("tail", &Request::tail)
         .field("alpha", &Request::alpha)
         .field("spacing", &Request::spacing)
+        .field("lod", &Request::lod)
         .field("simulate", &Request::simulate)
         .field("seed", &Request::seed)
         .field("map_name", &Request::map_name)

@@ -78,6 +78,7 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
     options.tail = given(request.tail);
     options.alpha = given(request.alpha);
     options.spacing = unless_map(request.spacing);
+    options.lod = given(request.lod);
     options.simulate = given(request.simulate);
     options.seed = given(request.seed);
     options.map = has_map ? std::optional<std::string>(request.map_name) : std::nullopt;
@@ -138,6 +139,7 @@ std::string command_of(const Request& request, bool has_map) {
             !request.design.empty() || !request.tail.empty() || !request.spacing.empty();
         option("spacing", designs_mode ? request.spacing : std::string("0"));
     }
+    option("lod", request.lod);
     option("simulate", request.simulate);
     option("seed", request.seed);
     return command;
@@ -173,7 +175,7 @@ Rows rows_of(const Choices& choices, const std::string& map_name) {
         for (const DesignChoice& design : choices.values.designs) {
             std::vector<DesignRow> group =
                 table::solve_design_group(genome, choices.has_map ? map_name.c_str() : nullptr,
-                                          design, choices.values.alphas);
+                                          design, choices.values.alphas, choices.values.lods);
             if (choices.values.replicates > 0 &&
                 (stop.load() ||
                  table::simulate_group(genome, choices.has_map ? &choices.map : nullptr, design,
@@ -187,10 +189,16 @@ Rows rows_of(const Choices& choices, const std::string& map_name) {
     return rows;
 }
 
+// The rows' schema: thresholds, or p-values of peaks.
+table::Schema<DesignRow> schema_of(const Choices& choices) {
+    const unsigned present = choices.values.replicates > 0 ? table::kSimulated : 0;
+    return choices.values.lods.empty() ? table::design_schema(present)
+                                       : table::p_value_schema(present);
+}
+
 // The rows' cells as the command line's text format writes them, unpadded.
-void append_rows(const std::vector<DesignRow>& rows, bool has_map, bool simulated,
-                 std::string& out) {
-    const table::Schema<DesignRow> schema = table::design_schema(simulated ? table::kSimulated : 0);
+void append_rows(const std::vector<DesignRow>& rows, const table::Schema<DesignRow>& schema,
+                 bool has_map, std::string& out) {
     // The text format's last column, the map's path, is empty without a map.
     std::vector<std::string> headings = schema.text_headings();
     if (!has_map && !headings.empty() && headings.back() == "map") {
@@ -212,8 +220,7 @@ void append_rows(const std::vector<DesignRow>& rows, bool has_map, bool simulate
     out += ']';
 }
 
-std::string csv_of(const std::vector<DesignRow>& rows, bool simulated) {
-    const table::Schema<DesignRow> schema = table::design_schema(simulated ? table::kSimulated : 0);
+std::string csv_of(const std::vector<DesignRow>& rows, const table::Schema<DesignRow>& schema) {
     std::string csv;
     schema.append_header(Format::csv, csv);
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -242,12 +249,12 @@ std::string answer_of(const Request& request) {
     append_string(command_of(request, choices.has_map), out);
     out += ',';
     const Rows rows = rows_of(choices, request.map_name);
-    append_rows(rows.rows, choices.has_map, choices.values.replicates > 0, out);
+    append_rows(rows.rows, schema_of(choices), choices.has_map, out);
     if (choices.values.replicates > 0) {
         // The download of a simulated table is these rows, not a second
         // simulation that could stop elsewhere.
         out += ",\"csv\":";
-        append_string(csv_of(rows.rows, true), out);
+        append_string(csv_of(rows.rows, schema_of(choices)), out);
     }
     if (rows.simulation_stopped) {
         out += ",\"note\":";
@@ -257,8 +264,9 @@ std::string answer_of(const Request& request) {
                           "the command shown, which has no limit and uses every CPU.",
                       out);
     }
+    // A threshold's plot over the spacing; p-values of peaks have none.
     out += ",\"plots\":[";
-    for (std::size_t i = 0; i < choices.values.designs.size(); ++i) {
+    for (std::size_t i = 0; choices.values.lods.empty() && i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
         append_plot(choices.values, choices.has_map ? &choices.map : nullptr,
                     choices.values.designs[i], out);
@@ -275,7 +283,7 @@ std::string csv_text(const Request& request) {
         return "";
     }
     try {
-        return csv_of(rows_of(choices, request.map_name).rows, choices.values.replicates > 0);
+        return csv_of(rows_of(choices, request.map_name).rows, schema_of(choices));
     } catch (const std::exception&) {
         return "";  // the fault that calculate_json reports
     }

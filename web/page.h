@@ -19,6 +19,7 @@ struct Request {
     std::string tail;
     std::string alpha;
     std::string spacing;
+    std::string lod;       // peaks' LOD scores: their p-values instead of thresholds
     std::string simulate;  // null scans to simulate per design and spacing; empty: none
     std::string seed;
     std::string map_name;
@@ -36,11 +37,11 @@ std::string designs_json();
 //   {"errors": [], "command": "lodthresh --length 16 ...", "header": [...],
 //    "rows": [{"ok": true, "cells": [...]}, {"ok": false, "cells": [...],
 //    "reason": "..."}], "plots": [...]}
-// with the rows' cells as the command line's text format writes them, and per
-// design one plot of the critical LOD against the marker spacing (see
-// page.cpp). A simulated answer also holds its "csv" (the rows of
-// csv_text), and a "note" when the simulation stopped at the page's time
-// limit. A fault of the libraries gives {"errors": [], "fault": "..."}.
+// with the rows' cells as the command line's text format writes them (with
+// peaks' LOD scores, the p-value rows'), and per design one plot of the
+// critical LOD against the marker spacing (see page.cpp). A simulated answer also holds its "csv"
+// (the rows of csv_text), and a "note" when the simulation stopped at the page's time limit. A
+// fault of the libraries gives {"errors": [], "fault": "..."}.
 std::string calculate_json(const Request& request);
 
 // The same rows in the command line's csv format, or "" for a bad request or

@@ -12,7 +12,7 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const referencesFile = path.join(here, 'native_references.json');
 const program = process.env.LODTHRESH_NATIVE || path.join(here, '..', '..', 'build', 'lodthresh');
 
-export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'simulate', 'seed'];
+export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'lod', 'simulate', 'seed'];
 
 // A small qtl2 map: three chromosomes, markers in cM.
 export const MAP = {

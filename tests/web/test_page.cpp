@@ -34,6 +34,7 @@ Request request(const std::vector<std::string>& options) {
                              : options[i] == "--tail"     ? &request.tail
                              : options[i] == "-a"         ? &request.alpha
                              : options[i] == "--spacing"  ? &request.spacing
+                             : options[i] == "--lod"      ? &request.lod
                              : options[i] == "--simulate" ? &request.simulate
                              : options[i] == "--seed"     ? &request.seed
                                                           : nullptr;
@@ -54,9 +55,14 @@ std::vector<Case> cases() {
          "0,100"},
         {"-G", "16", "-C", "20", "--design", "intercross", "-a", "all", "--spacing", "5",
          "--simulate", "500", "--seed", "7", "--threads", "1"},
+        {"-G", "16", "-C", "20", "--design", "backcross,sibs", "--spacing", "0,10", "--lod",
+         "2.5,3.4,6"},
+        {"-G", "16", "-C", "20", "--design", "backcross", "--spacing", "10", "--lod", "3",
+         "--simulate", "500", "--seed", "7", "--threads", "1"},
     };
-    const char* names[] = {"defaults", "designs at spacings", "a rate of one's own",
-                           "rows without a result", "simulated"};
+    const char* names[] = {
+        "defaults",  "designs at spacings", "a rate of one's own", "rows without a result",
+        "simulated", "p-values of peaks",   "simulated p-values"};
     std::vector<Case> out;
     for (std::size_t i = 0; i < options.size(); ++i) {
         out.push_back({names[i], request(options[i]), options[i]});
@@ -144,7 +150,7 @@ TEST(Page, TableCellsAreTheCommandLinesTextFormat) {
 
 // A file's name may hold blanks; its cell is the name whole.
 TEST(Page, AMapsNameIsOneCell) {
-    const Request request{"", "", "sibs", "", "", "0.05", "", "", "", "my map.csv", kMap};
+    const Request request{"", "", "sibs", "", "", "0.05", "", "", "", "", "my map.csv", kMap};
     const std::string answer = web::calculate_json(request);
     EXPECT_NE(answer.find("\"header\":[\"length\",\"chromosomes\",\"design\",\"tail\",\"rate\","
                           "\"alpha\",\"spacing_cm\",\"nominal_alpha\",\"lod\",\"map\"]"),
@@ -165,11 +171,11 @@ TEST(Page, ABadValueGetsTheCommandLinesMessageBesideItsField) {
         const char* field;
         std::vector<std::string> options;
     } bad[] = {
-        {Request{"-3", "", "", "", "", "", "", "", "", "", ""},
+        {Request{"-3", "", "", "", "", "", "", "", "", "", "", ""},
          "length",
          {"-G", "-3", "--spacing", "0"}},
-        {Request{"", "", "f2", "", "", "", "", "", "", "", ""}, "design", {"--design", "f2"}},
-        {Request{"", "", "", "", "", "2", "", "", "", "", ""},
+        {Request{"", "", "f2", "", "", "", "", "", "", "", "", ""}, "design", {"--design", "f2"}},
+        {Request{"", "", "", "", "", "2", "", "", "", "", "", ""},
          "alpha",
          {"-a", "2", "--spacing", "0"}},
     };
