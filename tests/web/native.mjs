@@ -40,6 +40,8 @@ export const CASES = [
     params: { design: 'backcross,intercross', length: '16', chromosomes: '20', alpha: 'all', spacing: '1,10',
       simulate: '2000', seed: '7' } },
   { name: 'a map simulated', params: { design: 'sibs', alpha: 'all', simulate: '3000' }, map: MAP },
+  { name: 'p-values of peaks', params: { design: 'backcross,sibs', spacing: '0,10', lod: '2.5,3.4,6' } },
+  { name: 'p-values on a map, simulated', params: { design: 'backcross', lod: '3', simulate: '2000' }, map: MAP },
 ];
 
 // Bad values, each with the option whose message it gives.
@@ -60,6 +62,8 @@ export const BAD = [
   { name: 'simulated scans not a number', params: { simulate: '1e4', spacing: '1' }, field: 'simulate' },
   { name: 'too few simulated scans', params: { simulate: '99', design: 'sibs' }, field: 'simulate' },
   { name: 'a seed without a simulation', params: { seed: '5' }, field: 'seed' },
+  { name: 'a peak with a level', params: { design: 'sibs', lod: '3', alpha: '0.05' }, field: 'lod' },
+  { name: 'a peak of LOD 0', params: { design: 'sibs', lod: '0' }, field: 'lod' },
 ];
 
 // The command line's arguments for the page's parameters.
