@@ -1,7 +1,8 @@
-# Installation: the program and its manual page, and the numerics, threshold
-# and simulation libraries with their headers and a CMake package, so that
-# another project can call find_package(lodthresh) and link
-# lodthresh::numerics, lodthresh::threshold and lodthresh::simulation. The console library is the program's own and is not
+# Installation: the program and its manual page, and the numerics,
+# distributions, threshold and simulation libraries with their headers and a
+# CMake package, so that another project can call find_package(lodthresh) and
+# link lodthresh::numerics, lodthresh::distributions, lodthresh::threshold and
+# lodthresh::simulation. The console library is the program's own and is not
 # installed.
 if(NOT LODTHRESH_INSTALL)
   return()
@@ -17,7 +18,7 @@ mark_as_advanced(LODTHRESH_INSTALL_CMAKEDIR)
 install(TARGETS lodthresh RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/man/lodthresh.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-install(TARGETS lodthresh_numerics lodthresh_threshold lodthresh_simulation
+install(TARGETS lodthresh_numerics lodthresh_distributions lodthresh_threshold lodthresh_simulation
   EXPORT lodthreshTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -27,6 +28,8 @@ install(TARGETS lodthresh_numerics lodthresh_threshold lodthresh_simulation
 # and #include "threshold/threshold.h", as the program's own sources do.
 install(FILES ${PROJECT_SOURCE_DIR}/numerics/numerics.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/numerics)
+install(FILES ${PROJECT_SOURCE_DIR}/distributions/f.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/distributions)
 install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h ${PROJECT_SOURCE_DIR}/threshold/exact.h
   ${PROJECT_SOURCE_DIR}/threshold/design.h ${PROJECT_SOURCE_DIR}/threshold/designs.h
   ${PROJECT_SOURCE_DIR}/threshold/pointwise.h ${PROJECT_SOURCE_DIR}/threshold/nu.h
