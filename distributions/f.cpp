@@ -230,7 +230,7 @@ double f_upper_quantile(double p, double d1, double d2) {
             return 0.0;
         }
         double next = -1.0;
-        if (std::isfinite(log_tail) && slope > 0.0) {
+        if (std::isfinite(log_tail) && slope > 0.0 && slope <= DBL_MAX) {
             const double ratio = tail / target;
             const double excess = std::isnormal(ratio) ? std::log(ratio) : log_tail - log_target;
             const double change = (upper ? excess : -excess) / slope;

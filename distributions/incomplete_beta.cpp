@@ -23,11 +23,11 @@ namespace {
 constexpr double LARGE_SHAPE = 8.0;
 constexpr double TWO_PI = 6.283185307179586;
 
-// The continued fraction takes about sqrt(min(a, b)) / 4 terms next to the
-// mean and a few dozen elsewhere; it is given 2000 + 2 sqrt(min(a, b)), at
-// most a million, which suffices for shapes up to about 1e11. With a tiny
-// shape it converges only after about 8 / sqrt(z) terms at the far end z of
-// the argument, and the other side's fraction is taken instead.
+// The continued fraction takes up to about sqrt(min(a, b)) / 10 terms next
+// to the mean and a few dozen elsewhere; it is given 2000 + 2 sqrt(min(a, b)),
+// at most a million, which serves shapes up to about 1e15. With a tiny shape
+// it converges only after about 8 / sqrt(z) terms at the far end z of the
+// argument, and the other side's fraction is taken instead.
 constexpr double FRACTION_BASE_TERMS = 2000.0;
 constexpr double FRACTION_MAX_TERMS = 1e6;
 // A convergent's ratio to the one before settles within a rounding of 1.
@@ -234,7 +234,8 @@ class FractionTerms {
     //     alpha_n = ((a + n - 1) / s)((a + b + n - 1) / s) n (b - n) x^2,
     //     beta_n = n + n (b - n) x / s + (a + n) / (a + 2n + 1) (1 + lambda + n (1 + y)),
     // with s = a + 2n - 1.
-    void term(double n, double* alpha, double* beta) const {
+    void term(int index, double* alpha, double* beta) const {
+        const double n = index;
         const double s = a_ + (2.0 * n - 1.0);
         const double w = n * (b_ - n) * x_;
         *alpha = ((a_ + (n - 1.0)) / s) * ((a_ + b_ + (n - 1.0)) / s) * (w * x_);
@@ -251,13 +252,13 @@ class FractionTerms {
 // The forward product of the convergents' ratios rounds once per term, which
 // adds up to some ten roundings over a hundred terms near the mean; the
 // backward evaluation is accurate to a few.
-double continued_fraction(const FractionTerms& terms, double max_terms) {
+double continued_fraction(const FractionTerms& terms, int max_terms) {
     const double first = terms.first();
     double f = lentz_denominator(first);
     double c = f;
     double d = 0.0;
-    double depth = 0.0;
-    for (double n = 1.0; n <= max_terms; n = n + 1.0) {
+    int depth = 0;
+    for (int n = 1; n <= max_terms; ++n) {
         double alpha = 0.0;
         double beta = 0.0;
         terms.term(n, &alpha, &beta);
@@ -273,17 +274,17 @@ double continued_fraction(const FractionTerms& terms, double max_terms) {
             break;
         }
     }
-    if (depth == 0.0) {
+    if (depth == 0) {
         return NAN;
     }
     // Backwards: t_N = beta_N, t_n = beta_n + alpha_{n+1} / t_{n+1}, and the
     // value 1 / (beta_0 + alpha_1 / t_1).
-    const double start = depth + std::floor(depth / 8.0) + 8.0;
+    const int start = depth + depth / 8 + 8;
     double alpha = 0.0;
     double beta = 0.0;
     terms.term(start, &alpha, &beta);
     double t = beta;
-    for (double n = start - 1.0; n >= 1.0; n = n - 1.0) {
+    for (int n = start - 1; n >= 1; --n) {
         const double deeper_alpha = alpha;
         terms.term(n, &alpha, &beta);
         t = beta + deeper_alpha / lentz_denominator(t);
@@ -306,7 +307,7 @@ struct Side {
     double fraction;
 };
 
-Side side(double a, double b, double x, double y, double lambda, double max_terms) {
+Side side(double a, double b, double x, double y, double lambda, int max_terms) {
     return {front_factor(a, b, x, y, lambda),
             continued_fraction(FractionTerms(a, b, x, y, lambda), max_terms)};
 }
@@ -364,8 +365,8 @@ BetaTails beta_tails(double a, double b, double x, double y) {
     if (!(sum <= DBL_MAX)) {
         beyond_range(a, b);
     }
-    const double max_terms =
-        std::fmin(FRACTION_BASE_TERMS + 2.0 * std::sqrt(std::fmin(a, b)), FRACTION_MAX_TERMS);
+    const int max_terms = static_cast<int>(
+        std::fmin(FRACTION_BASE_TERMS + 2.0 * std::sqrt(std::fmin(a, b)), FRACTION_MAX_TERMS));
     // lambda = a - (a + b) x = (a + b) y - b, from whichever of x and y is
     // multiplied by the larger shape, which keeps its rounding small.
     const double lambda = a > b ? sum * y - b : a - sum * x;

@@ -24,8 +24,8 @@ struct BetaTails {
 // Both tails of the beta(a, b) distribution at x, with y = 1 - x. The
 // arguments are not checked: a, b > 0 and finite, x, y in [0, 1].
 // Throws std::domain_error when a + b overflows, or when the continued
-// fraction has not converged in its bound of terms (both shapes beyond about
-// 1e13, next to the mean).
+// fractions of both sides have not converged in their bound of terms (both
+// shapes beyond about 1e15, next to the mean).
 BetaTails beta_tails(double a, double b, double x, double y);
 
 // A double as the shortest of 15 or 17 significant digits that reads back as

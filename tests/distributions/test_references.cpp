@@ -10,7 +10,7 @@ using namespace distributions_testing;
 
 // Tolerances in DBL_EPSILON times max(1, condition), each the rung above the
 // worst error measured over the table (stated in distributions/f.h).
-constexpr double BETA_TOLERANCE = 8.0;
+constexpr double BETA_TOLERANCE = 4.0;
 constexpr double TAIL_TOLERANCE = 4.0;
 constexpr double QUANTILE_TOLERANCE = 4.0;
 constexpr double LOD_TOLERANCE = 4.0;
