@@ -109,11 +109,7 @@ std::optional<int> read_map(const char* path, Plan& plan, std::FILE* err) {
 class DesignGroups {
   public:
     DesignGroups(const Plan& plan, Runner& runner)
-        : plan_(plan),
-          schema_(plan.values.lods.empty()
-                      ? table::design_schema(plan.simulate() ? table::kSimulated : 0)
-                      : table::p_value_schema(plan.simulate() ? table::kSimulated : 0)),
-          runner_(runner) {}
+        : plan_(plan), schema_(table::rows_schema(plan.values)), runner_(runner) {}
 
     void begin() {
         runner_.begin(schema_, plan_.simulate()
@@ -140,8 +136,8 @@ class DesignGroups {
         if (runner_.stopped()) {
             return;
         }
-        rows_of_group_ =
-            table::solve_design_group(genome, plan_.map_path, design, alphas, plan_.values.lods);
+        rows_of_group_ = table::solve_design_group(genome, plan_.map_path, design, alphas,
+                                                   plan_.values.lods, plan_.values.individuals);
         simulated_ = per_group_ ? 0 : simulated_;
         if (plan_.simulate() && !simulate(genome, design)) {
             return;  // interrupted: none of this group's rows

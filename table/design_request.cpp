@@ -6,6 +6,7 @@
 
 #include "table/shortest.h"
 #include "table/values.h"
+#include "threshold/finite_sample.h"
 #include "threshold/text.h"
 #include "threshold/threshold.h"
 #include "threshold/units.h"
@@ -50,6 +51,34 @@ std::string parse_threads(const std::string& text, unsigned* threads) {
     return error;
 }
 
+// n individuals of crosses: each design's test a regression with n - k - 1 >= 1
+// residual degrees of freedom.
+std::string parse_individuals(const std::string& text, DesignValues& values) {
+    std::uint64_t n = 0;
+    if (std::string error = parse_whole(text, 1, &n); !error.empty()) {
+        return error;
+    }
+    if (n > 100000000) {
+        return quoted(text) + " is more than 10^8";
+    }
+    for (const DesignChoice& design : values.designs) {
+        const std::string name =
+            design.name != nullptr ? std::string(design.name) : "of rate " + shortest(design.rate);
+        if (regression_df(design.tail) == 0) {
+            return "applies to regression LOD scores of crosses (two-sided and 2df tests), not to "
+                   "the one-sided design " +
+                   name;
+        }
+        if (n < static_cast<std::uint64_t>(least_individuals(design.tail))) {
+            return quoted(text) + " individuals leave no residual degree of freedom for the " +
+                   tail_name(design.tail) + " test of " + name + " (at least " +
+                   std::to_string(least_individuals(design.tail)) + ")";
+        }
+    }
+    values.individuals = static_cast<int>(n);
+    return "";
+}
+
 std::string check_replicates(std::uint64_t replicates, bool dense) {
     // The maxima of one simulation are all it keeps: 16 bytes a replicate for
     // the dense map's two grids, 8 for markers.
@@ -75,6 +104,9 @@ std::optional<std::string> refused_design_combination(const Options& options) {
     }
     if (options.lod && options.batch) {
         return "--lod: not with --batch, whose lines give levels";
+    }
+    if (options.individuals && options.batch) {
+        return "--individuals: not with --batch, whose lines may name designs of any test";
     }
     if (options.map) {
         return refused_with(
@@ -127,6 +159,9 @@ std::vector<OptionError> read_design_options(const Options& options, DesignValue
     }
     check("spacing",
           parse_spacings(given_or(options.spacing, kDenseSpacingCm), &values.spacings_cm));
+    if (options.individuals) {
+        check("individuals", parse_individuals(*options.individuals, values));
+    }
     if (!options.simulate) {
         for (const auto& [option, name] :
              {std::pair{&options.seed, "seed"}, std::pair{&options.threads, "threads"}}) {
@@ -214,12 +249,16 @@ std::vector<Genome> genomes_of(const DesignValues& values, const GeneticMap* map
 std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
                                           const DesignChoice& design,
                                           const std::vector<double>& alphas,
-                                          const std::vector<double>& lods) {
+                                          const std::vector<double>& lods, int individuals) {
     std::vector<DesignRow> rows;
     const auto add = [&](std::size_t scan, double alpha, double peak) {
-        DesignRow row{
-            genome.length, genome.chromosomes, map,         design, alpha, genome.spacings_cm[scan],
-            Status::ok,    DesignThreshold{},  Simulated{}, scan,   peak,  PeakPValue{}};
+        DesignRow row{genome.length, genome.chromosomes,
+                      map,           design,
+                      alpha,         genome.spacings_cm[scan],
+                      Status::ok,    DesignThreshold{},
+                      Simulated{},   scan,
+                      peak,          PeakPValue{},
+                      individuals,   0.0};
         solve_design_row(genome.scans[scan], row);
         rows.push_back(row);
     };
@@ -239,6 +278,12 @@ std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
         }
     }
     return rows;
+}
+
+Schema<DesignRow> rows_schema(const DesignValues& values) {
+    const unsigned present =
+        (values.replicates > 0 ? kSimulated : 0U) | (values.individuals > 0 ? kIndividuals : 0U);
+    return values.lods.empty() ? design_schema(present) : p_value_schema(present);
 }
 
 }  // namespace lodthresh::table

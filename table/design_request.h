@@ -29,6 +29,7 @@ constexpr std::uint64_t kLeastReplicates = 100;
 struct DesignValues {
     std::vector<double> lengths, chromosomes, alphas, spacings_cm;
     std::vector<double> lods;  // peaks' LOD scores (--lod): p-value rows; empty: thresholds
+    int individuals = 0;       // a cross's individuals (--individuals); 0: large-sample rows
     std::vector<DesignChoice> designs;
     Tail tail = Tail::one_sided;
     std::uint64_t replicates = 0;  // null scans to simulate; 0: none
@@ -44,8 +45,8 @@ std::optional<std::string> refused_design_combination(const Options& options);
 // its default (the standard mode's genome, rate and level in
 // ThresholdParameters, DesignValues' tail, kDenseSpacingCm, no simulation,
 // seed simulation::kDefaultSeed, one thread). Returns the errors in the order tail,
-// length, chromosomes, design or rate, alpha or lod, spacing, simulate, seed,
-// threads; the command line reports the first, the page each beside its input.
+// length, chromosomes, design or rate, alpha or lod, spacing, individuals,
+// simulate, seed, threads; the command line reports the first, the page each beside its input.
 std::vector<OptionError> read_design_options(const Options& options, DesignValues& values);
 
 // The messages of a map read from the file `name`, as the command line prints
@@ -75,11 +76,17 @@ std::vector<Genome> genomes_of(const DesignValues& values, const GeneticMap* map
 
 // The rows of one genome and design, solved: each level at each scan, the
 // scans varying faster; or, when `lods` is not empty, each scan's p-value of
-// each peak, the peaks varying faster. `map` is the map's path, or null.
+// each peak, the peaks varying faster; for `individuals` > 0 those of a cross
+// of that many. `map` is the map's path, or null.
 std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
                                           const DesignChoice& design,
                                           const std::vector<double>& alphas,
-                                          const std::vector<double>& lods = {});
+                                          const std::vector<double>& lods = {},
+                                          int individuals = 0);
+
+// The schema of the values' rows: thresholds or p-values of peaks, with the
+// fields that their options add (the simulated values, individuals).
+Schema<DesignRow> rows_schema(const DesignValues& values);
 
 }  // namespace lodthresh::table
 

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "table/shortest.h"
+#include "threshold/finite_sample.h"
 #include "threshold/level.h"
 #include "threshold/units.h"
 
@@ -67,6 +68,14 @@ constexpr DesignColumn kRate{"rate",
                              Placement::shown,
                              false,
                              kAlways};
+constexpr DesignColumn kIndividuals{
+    "individuals",
+    [](const DesignRow& r) { return number_field(static_cast<double>(r.individuals)); },
+    11,
+    nullptr,
+    Placement::shown,
+    false,
+    table::kIndividuals};
 constexpr DesignColumn kAlpha{"alpha",
                               [](const DesignRow& r) { return number_field(r.alpha); },
                               6,
@@ -97,6 +106,7 @@ constexpr DesignColumn kDesignColumns[] = {
     kDesign,
     kTail,
     kRate,
+    kIndividuals,
     kAlpha,
     kSpacing,
     kStatus,
@@ -127,6 +137,7 @@ constexpr DesignColumn kPValueColumns[] = {
     kDesign,
     kTail,
     kRate,
+    kIndividuals,
     kSpacing,
     {"lod", [](const DesignRow& r) { return number_field(r.peak); }, 7, nullptr, Placement::shown,
      false, kAlways},
@@ -145,9 +156,16 @@ constexpr DesignColumn kPValueColumns[] = {
 };
 
 void solve_p_value_row(const Scan& scan, DesignRow& row) {
-    const double t = chi_square_of_lod(row.peak);
     PeakPValue& p = row.p_value;
-    p.nominal_p = pointwise_level(row.design.tail, t);
+    double t = chi_square_of_lod(row.peak);
+    if (row.individuals > 0) {
+        // The large-sample peak of the same pointwise p-value.
+        p.nominal_p = finite_sample_p(row.design.tail, row.peak, row.individuals);
+        t = chi_square_of_level(row.design.tail, p.nominal_p);
+        row.large_sample_lod = lod_of_chi_square(t);
+    } else {
+        p.nominal_p = pointwise_level(row.design.tail, t);
+    }
     p.expected = expected_peaks(scan, row.design.tail, row.design.rate, t);
     p.p_genome = -std::expm1(-p.expected);
     row.status = std::isfinite(p.nominal_p) && std::isfinite(p.expected)
@@ -164,6 +182,11 @@ void solve_design_row(const Scan& scan, DesignRow& row) {
             return;
         }
         row.result = design_threshold(scan, row.design.tail, row.design.rate, row.alpha);
+        if (row.individuals > 0) {
+            row.large_sample_lod = row.result.lod;
+            row.result.lod =
+                finite_sample_lod(row.design.tail, row.result.nominal_alpha, row.individuals);
+        }
         row.status = std::isfinite(row.result.nominal_alpha) && std::isfinite(row.result.lod)
                          ? Status::ok
                          : Status::calculation_failed;

@@ -47,20 +47,29 @@ struct DesignRow {
     std::size_t scan;        // which of its genome's scans it is
     double peak;             // a p-value row's LOD score; 0 for a threshold row
     PeakPValue p_value;      // a p-value row's result, only with Status::ok
+    // A cross's individuals (0: the large-sample rows). With them the LOD
+    // scores are those of regression on n individuals, and the large-sample
+    // LOD of the same pointwise level (what the simulation's maxima are
+    // compared with) is kept beside them.
+    int individuals;
+    double large_sample_lod;
 };
 
 // Computes the row's result and status from its scan: the threshold of its
-// level, or of a p-value row (peak > 0) the p-value of its peak.
+// level, or of a p-value row (peak > 0) the p-value of its peak; for n
+// individuals through the F distribution (threshold/finite_sample.h).
 void solve_design_row(const Scan& scan, DesignRow& row);
 
-// The fields length, chromosomes, map, design, tail, rate, alpha, spacing_cm
+// The fields length, chromosomes, map, design, tail, rate, (with
+// kIndividuals) individuals, alpha, spacing_cm
 // (empty for a map), status, nominal_alpha, lod, and with kSimulated sim_lod,
 // sim_se, sim_level and sim_level_se. The text format leaves out the status,
 // gives LOD scores to three decimals, levels to four significant digits and
 // simulated levels to four decimals, and puts the map's path last.
 Schema<DesignRow> design_schema(unsigned present);
 
-// The fields length, chromosomes, map, design, tail, rate, spacing_cm, lod
+// The fields length, chromosomes, map, design, tail, rate, (with
+// kIndividuals) individuals, spacing_cm, lod
 // (the peak's), status, nominal_p, expected, p_genome, and with kSimulated
 // sim_p and sim_p_se. The text format gives the p-values and the expected
 // number to four significant digits (below 1e-4 in scientific notation).

@@ -1,5 +1,10 @@
 #include "table/design_simulation.h"
 
+#include <algorithm>
+
+#include "threshold/finite_sample.h"
+#include "threshold/units.h"
+
 namespace lodthresh::table {
 
 bool simulate_scan(const Genome& genome, const GeneticMap* map, const DesignChoice& design,
@@ -18,8 +23,15 @@ bool simulate_scan(const Genome& genome, const GeneticMap* map, const DesignChoi
         if (row.scan != s) {
             continue;
         }
+        // The maxima are on the large-sample scale: a cross's LOD scores are
+        // compared with them through the large-sample LOD of the same level.
+        const bool cross = row.individuals > 0;
         if (row.peak > 0.0) {
-            const simulation::Estimate p = simulation::simulated_level(maxima, row.peak);
+            if (row.status != Status::ok) {
+                continue;
+            }
+            const simulation::Estimate p =
+                simulation::simulated_level(maxima, cross ? row.large_sample_lod : row.peak);
             row.simulated.has_p = p.has_value;
             row.simulated.p = p.value;
             row.simulated.p_se = p.se;
@@ -29,8 +41,20 @@ bool simulate_scan(const Genome& genome, const GeneticMap* map, const DesignChoi
         row.simulated.has_lod = threshold.has_value;
         row.simulated.lod = threshold.value;
         row.simulated.lod_se = threshold.se;
+        if (cross && threshold.has_value) {
+            // The LOD of n individuals is monotone in the large-sample one:
+            // the threshold converts, its standard error by the ends of +-1 se.
+            const auto convert = [&row](double lod) {
+                const double level = pointwise_level(row.design.tail, chi_square_of_lod(lod));
+                return finite_sample_lod(row.design.tail, level, row.individuals);
+            };
+            row.simulated.lod = convert(threshold.value);
+            row.simulated.lod_se = 0.5 * (convert(threshold.value + threshold.se) -
+                                          convert(std::max(threshold.value - threshold.se, 0.0)));
+        }
         if (row.status == Status::ok) {
-            const simulation::Estimate level = simulation::simulated_level(maxima, row.result.lod);
+            const simulation::Estimate level =
+                simulation::simulated_level(maxima, cross ? row.large_sample_lod : row.result.lod);
             row.simulated.has_level = level.has_value;
             row.simulated.level = level.value;
             row.simulated.level_se = level.se;

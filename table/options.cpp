@@ -41,6 +41,9 @@ constexpr OptionSpec kOptionSpecs[] = {
      "PLINK's .map"},
     {"lod", 0, Section::designs, &Options::lod, nullptr, "L",
      "LOD scores of peaks: their genome-wide p-values\ninstead of thresholds (not with -a)"},
+    {"individuals", 0, Section::designs, &Options::individuals, nullptr, "N",
+     "individuals of a cross: the thresholds of its\nregression LOD scores (two-sided and 2df "
+     "tests)"},
     {"simulate", 0, Section::designs, &Options::simulate, nullptr, "N",
      "also simulate N null scans of each design and map:\nthe simulated threshold, and the "
      "actual genome-wide\nlevel of the formula's (N at least 100)"},
@@ -103,6 +106,9 @@ std::optional<std::string> refused_combination(const Options& options) {
     }
     if (options.lod && !options.designs_mode()) {
         return "--lod: only with --design, --tail, --spacing or --map";
+    }
+    if (options.individuals && !options.designs_mode()) {
+        return "--individuals: only with --design, --tail, --spacing or --map";
     }
     if (options.exact && options.precision) {
         return "--precision: not with --exact, which uses none";

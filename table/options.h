@@ -18,6 +18,8 @@ struct Options {
     std::optional<std::string> design, tail, spacing, map;
     // Peaks' LOD scores, whose genome-wide p-values are asked for instead.
     std::optional<std::string> lod;
+    // A cross's individuals: thresholds of regression LOD scores on n of them.
+    std::optional<std::string> individuals;
     // Its simulation of the null scan.
     std::optional<std::string> simulate, seed, threads;
     // The command line's own: the output's format and a batch of rows.

@@ -23,7 +23,8 @@ enum class Placement : unsigned char {
 // Columns that exist only with an option (`needs`): a schema is written with
 // the set of them that its rows have.
 constexpr unsigned kAlways = 0;
-constexpr unsigned kSimulated = 1u << 0;  // --simulate
+constexpr unsigned kSimulated = 1u << 0;    // --simulate
+constexpr unsigned kIndividuals = 1u << 1;  // --individuals
 
 template <class Row>
 struct Column {

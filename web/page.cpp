@@ -173,9 +173,9 @@ Rows rows_of(const Choices& choices, const std::string& map_name) {
     Rows rows;
     for (const table::Genome& genome : genomes) {
         for (const DesignChoice& design : choices.values.designs) {
-            std::vector<DesignRow> group =
-                table::solve_design_group(genome, choices.has_map ? map_name.c_str() : nullptr,
-                                          design, choices.values.alphas, choices.values.lods);
+            std::vector<DesignRow> group = table::solve_design_group(
+                genome, choices.has_map ? map_name.c_str() : nullptr, design, choices.values.alphas,
+                choices.values.lods, choices.values.individuals);
             if (choices.values.replicates > 0 &&
                 (stop.load() ||
                  table::simulate_group(genome, choices.has_map ? &choices.map : nullptr, design,
@@ -191,9 +191,7 @@ Rows rows_of(const Choices& choices, const std::string& map_name) {
 
 // The rows' schema: thresholds, or p-values of peaks.
 table::Schema<DesignRow> schema_of(const Choices& choices) {
-    const unsigned present = choices.values.replicates > 0 ? table::kSimulated : 0;
-    return choices.values.lods.empty() ? table::design_schema(present)
-                                       : table::p_value_schema(present);
+    return table::rows_schema(choices.values);
 }
 
 // The rows' cells as the command line's text format writes them, unpadded.
