@@ -22,7 +22,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr double kMostCentimorgans = 10000.0;
 
 constexpr char kLayouts[] =
-    "the line starts no map of a layout that is read: qtl2 gmap (comma-separated, header "
+    "the line fits no layout of map that is read: qtl2 gmap (comma-separated, header "
     "marker,chr,pos), R/qtl csv (a header of names, a row of chromosomes, a row of positions), "
     "R/qtl csvr (a row per marker: name,chr,pos, then genotypes), PLINK .map (chr id cM bp, or "
     "chr id cM, no header) or three columns (marker chr pos, separated by blanks or tabs, with "
@@ -413,8 +413,6 @@ bool looks_like_chromosome(std::string_view name) {
 // names, and at last the first, as in PLINK's .map.
 bool chromosomes_first(const std::vector<Line>& lines) {
     std::size_t repeats[2] = {0, 0};
-    std::size_t names[2] = {0, 0};
-    std::unordered_set<std::string> distinct[2];
     std::vector<std::string> previous;
     for (const Line& line : lines) {
         std::vector<std::string> fields = split_blanks(line.text);
@@ -423,13 +421,23 @@ bool chromosomes_first(const std::vector<Line>& lines) {
         }
         for (std::size_t c = 0; c < 2; ++c) {
             repeats[c] += !previous.empty() && fields[c] == previous[c] ? 1 : 0;
-            names[c] += looks_like_chromosome(fields[c]) ? 1 : 0;
-            distinct[c].insert(fields[c]);
         }
         previous = std::move(fields);
     }
     if (repeats[0] != repeats[1]) {
         return repeats[0] > repeats[1];
+    }
+    std::size_t names[2] = {0, 0};
+    std::unordered_set<std::string> distinct[2];
+    for (const Line& line : lines) {
+        const std::vector<std::string> fields = split_blanks(line.text);
+        if (fields.size() < 2) {
+            continue;
+        }
+        for (std::size_t c = 0; c < 2; ++c) {
+            names[c] += looks_like_chromosome(fields[c]) ? 1 : 0;
+            distinct[c].insert(fields[c]);
+        }
     }
     if (distinct[0].size() != distinct[1].size()) {
         return distinct[0].size() < distinct[1].size();

@@ -53,8 +53,9 @@ struct MapReading {
 // - comma-separated with the header marker,chr,pos (any capitalisation; an
 //   empty first name for write.csv's row names; further columns ignored):
 //   qtl2 gmap;
-// - comma-separated whose second and third fields are empty (a phenotype's
-//   row): R/qtl csvr, each marker a row of name, chr, pos and genotypes;
+// - comma-separated of four fields or more, a name then two empty fields (a
+//   phenotype's row): R/qtl csvr, each marker a row of name, chr, pos and
+//   genotypes, each phenotype a row with empty chr and pos;
 // - comma-separated followed by a line whose first field is empty: R/qtl csv,
 //   a header of names, a row of chromosomes and a row of positions, empty in
 //   the phenotype columns, that come first;
