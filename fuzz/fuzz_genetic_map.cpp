@@ -2,14 +2,18 @@
 // its scan.
 //
 // A map is either read whole or refused with at least one numbered error;
-// errors come in the order of their lines; every position kept is finite and
-// non-decreasing on its chromosome; and a map's threshold is a finite LOD
-// score or NoSolution, for each tail.
+// errors come in the order of their lines, one a line at most; a file of no
+// layout is refused with one error; every position kept is finite and, sorted
+// on its chromosome, non-decreasing; leaving out a chromosome leaves the
+// others, and a name that is no chromosome (never the empty one) is missing;
+// and a map's threshold is a finite LOD score or NoSolution, for each tail.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "threshold/design.h"
 #include "threshold/genetic_map.h"
@@ -41,9 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(i == 0 || chromosome.positions[i] >= chromosome.positions[i - 1]);
         }
     }
+    if (reading.layout == lodthresh::MapLayout::none) {
+        require(reading.map.chromosomes.empty() && reading.errors.size() <= 1);
+    }
     if (reading.map.chromosomes.empty()) {
         return 0;
     }
+    std::vector<std::string> missing;
+    const lodthresh::GeneticMap rest = lodthresh::without_chromosomes(
+        reading.map, {reading.map.chromosomes[0].name, ""}, &missing);
+    require(rest.chromosomes.size() + 1 == reading.map.chromosomes.size());
+    require(missing.size() == 1 && missing[0].empty());
     const lodthresh::Scan scan = lodthresh::map_scan(reading.map);
     for (const lodthresh::Tail tail :
          {lodthresh::Tail::one_sided, lodthresh::Tail::two_sided, lodthresh::Tail::two_df}) {
