@@ -81,10 +81,11 @@ int read_whole(const char* path, std::string& text, std::FILE* err) {
     return 0;
 }
 
-// Reads the map of --map into the plan. Returns the exit status when it
-// cannot: 2 for a file that cannot be read or holds no marker, 1 for bad lines
-// (each reported as FILE:LINE).
-std::optional<int> read_map(const char* path, Plan& plan, std::FILE* err) {
+// Reads the map of --map into the plan, without the chromosomes it leaves out
+// (X, --omit-chromosomes). Returns the exit status when it cannot: 2 for a
+// file that cannot be read or holds no marker, or a usage error of
+// --omit-chromosomes; 1 for bad lines (each reported as FILE:LINE).
+std::optional<int> read_map(const char* path, const Options& options, Plan& plan, std::FILE* err) {
     std::string text;
     if (read_whole(path, text, err) != 0) {
         return 2;
@@ -97,7 +98,15 @@ std::optional<int> read_map(const char* path, Plan& plan, std::FILE* err) {
     if (!messages.empty()) {
         return reading.errors.empty() ? 2 : 1;  // no marker, or bad lines
     }
-    plan.map = std::move(reading.map);
+    std::vector<std::string> warnings;
+    if (const std::string error =
+            table::map_to_scan(path, reading, options.omit_chromosomes, plan.map, warnings);
+        !error.empty()) {
+        return usage_error(err, error);
+    }
+    for (const std::string& warning : warnings) {
+        std::fprintf(err, "lodthresh: %s\n", warning.c_str());
+    }
     plan.map_path = path;
     return std::nullopt;
 }
@@ -262,7 +271,7 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
         return *status;
     }
     if (options.map) {
-        if (const std::optional<int> status = read_map(options.map->c_str(), plan, err)) {
+        if (const std::optional<int> status = read_map(options.map->c_str(), options, plan, err)) {
             return *status;
         }
     }

@@ -102,6 +102,9 @@ std::optional<std::string> refused_design_combination(const Options& options) {
     if (options.design && options.batch) {
         return "--design: not with --batch, whose lines give it";
     }
+    if (options.omit_chromosomes && !options.map) {
+        return "--omit-chromosomes: only with --map";
+    }
     if (options.lod && options.batch) {
         return "--lod: not with --batch, whose lines give levels";
     }
@@ -221,6 +224,47 @@ std::vector<std::string> spacing_warnings(const DesignValues& values) {
         }
     }
     return warnings;
+}
+
+std::string map_to_scan(const std::string& name, MapReading& reading,
+                        const std::optional<std::string>& omit, GeneticMap& map,
+                        std::vector<std::string>& warnings) {
+    std::vector<std::string> left_out;
+    if (omit) {
+        std::string::size_type start = 0;
+        for (;;) {
+            const std::string::size_type comma = omit->find(',', start);
+            left_out.push_back(omit->substr(start, comma - start));
+            if (comma == std::string::npos) {
+                break;
+            }
+            start = comma + 1;
+        }
+    }
+    std::vector<std::string> missing;
+    GeneticMap kept = without_chromosomes(reading.map, left_out, &missing);
+    if (!missing.empty()) {
+        return "--omit-chromosomes: " + quoted(missing.front()) + " is no chromosome of " + name;
+    }
+    std::vector<std::string> x;
+    for (const MapChromosome& chromosome : kept.chromosomes) {
+        if (is_x_chromosome(chromosome.name, reading.layout)) {
+            x.push_back(chromosome.name);
+        }
+    }
+    if (!x.empty()) {
+        kept = without_chromosomes(kept, x, nullptr);
+        for (const std::string& chromosome : x) {
+            warnings.push_back("warning: " + name + ": chromosome " + chromosome +
+                               " is left out and its threshold not computed: the X "
+                               "chromosome's test differs by design and cross direction");
+        }
+    }
+    if (kept.chromosomes.empty()) {
+        return "--map: " + name + " has no chromosome left to scan";
+    }
+    map = std::move(kept);
+    return "";
 }
 
 Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm) {

@@ -60,6 +60,16 @@ std::vector<std::string> map_messages(const std::string& name, const MapReading&
 // markers only at each chromosome's ends.
 std::vector<std::string> spacing_warnings(const DesignValues& values);
 
+// The map that the designs mode scans, from a map as read: without the
+// chromosomes that `omit` names (a comma-separated list, --omit-chromosomes)
+// and without the X chromosome, whose test differs by design and cross
+// direction (a warning for it goes to `warnings`, as the command line prints
+// it after "lodthresh: "). Returns the usage error of a name the map lacks,
+// or of a map left without a chromosome; "" otherwise.
+std::string map_to_scan(const std::string& name, MapReading& reading,
+                        const std::optional<std::string>& omit, GeneticMap& map,
+                        std::vector<std::string>& warnings);
+
 // A genome and its scans: one per marker spacing, or a map's own.
 struct Genome {
     double length;

@@ -15,7 +15,7 @@ namespace lodthresh::table {
 struct Options {
     std::optional<std::string> length, chromosomes, rate, alpha, precision;
     // The designs mode: designs, tails, marker spacings and maps.
-    std::optional<std::string> design, tail, spacing, map;
+    std::optional<std::string> design, tail, spacing, map, omit_chromosomes;
     // Peaks' LOD scores, whose genome-wide p-values are asked for instead.
     std::optional<std::string> lod;
     // A cross's individuals: thresholds of regression LOD scores on n of them.

@@ -53,8 +53,14 @@ void read_map(const Request& request, Choices& choices, std::vector<table::Optio
         errors.push_back({"map", message});
         return;
     }
+    std::vector<std::string> warnings;
+    if (const std::string error =
+            table::map_to_scan(request.map_name, reading, std::nullopt, choices.map, warnings);
+        !error.empty()) {
+        errors.push_back({"map", error});
+        return;
+    }
     choices.has_map = true;
-    choices.map = std::move(reading.map);
 }
 
 // Checks a request as the command line checks its options; each bad value

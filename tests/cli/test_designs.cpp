@@ -235,6 +235,58 @@ TEST(Designs, SimulatesTheDefaultMapAndWarnsOfASpacingBeyondTheChromosomes) {
               4u);
 }
 
+// A map's X chromosome is left out with a warning, and --omit-chromosomes
+// leaves out others: the rows are those of the map without them.
+TEST(Designs, AMapLeavesOutItsXChromosomeAndTheChromosomesNamed) {
+    const testing::TempDir dir;
+    const auto write = [&dir](const char* name, const char* text) {
+        const std::string path = dir.file(name);
+        std::FILE* file = std::fopen(path.c_str(), "w");
+        std::fputs(text, file);
+        std::fclose(file);
+        return path;
+    };
+    const std::string with_x =
+        write("x.csv", "marker,chr,pos\na,1,0\nb,1,50\nc,X,0\nd,X,40\ne,2,0\nf,2,30\n");
+    const std::string without = write("no_x.csv", "marker,chr,pos\na,1,0\nb,1,50\ne,2,0\nf,2,30\n");
+    const std::string one = write("one.csv", "marker,chr,pos\na,1,0\nb,1,50\n");
+    const auto values = [](const Outcome& o) {
+        auto rows = table(o.out);
+        for (auto& row : rows) {
+            row.erase(row.begin() + 2);  // the map's path
+        }
+        return rows;
+    };
+    const Outcome x = run_cli({"--map", with_x, "--design", "backcross", "-f", "tsv"});
+    ASSERT_EQ(x.status, 0) << x.err;
+    EXPECT_EQ(x.err, "lodthresh: warning: " + with_x +
+                         ": chromosome X is left out and its threshold not computed: the X "
+                         "chromosome's test differs by design and cross direction\n");
+    EXPECT_EQ(values(x), values(run_cli({"--map", without, "--design", "backcross", "-f", "tsv"})));
+    const Outcome omitted = run_cli(
+        {"--map", without, "--design", "backcross", "--omit-chromosomes", "2", "-f", "tsv"});
+    ASSERT_EQ(omitted.status, 0) << omitted.err;
+    EXPECT_EQ(values(omitted),
+              values(run_cli({"--map", one, "--design", "backcross", "-f", "tsv"})));
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } bad[] = {
+        {{"--map", without, "--omit-chromosomes", "2,7"},
+         "--omit-chromosomes: '7' is no chromosome of " + without},
+        {{"--map", without, "--omit-chromosomes", "1,2"},
+         "--map: " + without + " has no chromosome left to scan"},
+        {{"--design", "backcross", "--omit-chromosomes", "1"},
+         "--omit-chromosomes: only with --map"},
+    };
+    for (const auto& c : bad) {
+        const Outcome o = run_cli(c.arguments);
+        EXPECT_EQ(o.status, 2) << c.message;
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err, "lodthresh: " + c.message + "\nTry 'lodthresh --help'.\n");
+    }
+}
+
 // The text format once cut a cell at 63 characters: a map's long path lost its
 // end.
 TEST(Designs, TheTextFormatShowsALongMapPathWhole) {
