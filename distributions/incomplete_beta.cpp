@@ -5,10 +5,9 @@
 // lambda = a - (a + b) x (their bfrac), evaluated by the modified Lentz method.
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
-#include <iomanip>
-#include <locale>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -337,21 +336,16 @@ BetaTails from_upper(const Side& upper_side) {
 
 }  // namespace
 
+// The 15 digits that read back as the value, or else 17: snprintf, not
+// streams, which would bring the whole of iostreams into the page's module.
 std::string shown(double value) {
-    std::ostringstream shortest;
-    shortest.imbue(std::locale::classic());
-    shortest << std::setprecision(15) << value;
-    std::istringstream back(shortest.str());
-    back.imbue(std::locale::classic());
-    double read = 0.0;
-    back >> read;
-    if (!std::isfinite(value) || read == value) {
-        return shortest.str();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    if (!std::isfinite(value) || std::strtod(text, nullptr) == value) {
+        return text;
     }
-    std::ostringstream full;
-    full.imbue(std::locale::classic());
-    full << std::setprecision(17) << value;
-    return full.str();
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
 }
 
 BetaTails beta_tails(double a, double b, double x, double y) {

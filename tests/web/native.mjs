@@ -20,7 +20,7 @@ export const MAP = {
   text: 'marker,chr,pos\n' +
     'm1,1,0\nm2,1,12.5\nm3,1,30\nm4,1,61\nm5,1,95.5\n' +
     'm6,2,0\nm7,2,20\nm8,2,41\nm9,2,80\n' +
-    'm10,X,3\nm11,X,33\nm12,X,71.25\n',
+    'm10,3,3\nm11,3,33\nm12,3,71.25\n',
 };
 
 // The requests, as the page's URL parameters (and a map), that the tests
