@@ -39,7 +39,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"map", 0, Section::designs, &Options::map, nullptr, "FILE",
      "a genetic map instead of -G, -C and --spacing:\nqtl2's gmap.csv, R/qtl's csv or csvr, "
      "PLINK's .map,\nor three columns marker chr pos"},
-    {"omit-chromosomes", 0, Section::designs, &Options::omit_chromosomes, nullptr, "LIST",
+    {"omit-chromosomes", 0, Section::designs, &Options::omit_chromosomes, nullptr, "C",
      "chromosomes of the map to leave out; X is always\nleft out (its test differs)"},
     {"lod", 0, Section::designs, &Options::lod, nullptr, "L",
      "LOD scores of peaks: their genome-wide p-values\ninstead of thresholds (not with -a)"},
