@@ -255,9 +255,12 @@ std::string map_to_scan(const std::string& name, MapReading& reading,
     if (!x.empty()) {
         kept = without_chromosomes(kept, x, nullptr);
         for (const std::string& chromosome : x) {
-            warnings.push_back("warning: " + name + ": chromosome " + chromosome +
-                               " is left out and its threshold not computed: the X "
-                               "chromosome's test differs by design and cross direction");
+            std::string warning = "warning: " + name;
+            warning += ": chromosome " + chromosome;
+            warning +=
+                " is left out and its threshold not computed: the X chromosome's test differs "
+                "by design and cross direction";
+            warnings.push_back(std::move(warning));
         }
     }
     if (kept.chromosomes.empty()) {
