@@ -39,6 +39,7 @@ struct Choices {
     table::DesignValues values;
     bool has_map = false;
     GeneticMap map;
+    std::vector<std::string> warnings;  // as the command line prints them after "lodthresh: "
 };
 
 // The map's lines that are no marker, each as the command line reports it.
@@ -53,9 +54,8 @@ void read_map(const Request& request, Choices& choices, std::vector<table::Optio
         errors.push_back({"map", message});
         return;
     }
-    std::vector<std::string> warnings;
-    if (const std::string error =
-            table::map_to_scan(request.map_name, reading, std::nullopt, choices.map, warnings);
+    if (const std::string error = table::map_to_scan(request.map_name, reading, std::nullopt,
+                                                     choices.map, choices.warnings);
         !error.empty()) {
         errors.push_back({"map", error});
         return;
@@ -260,13 +260,22 @@ std::string answer_of(const Request& request) {
         out += ",\"csv\":";
         append_string(csv_of(rows.rows, schema_of(choices)), out);
     }
+    // The command line's warnings (a map's X chromosome left out), then a
+    // simulation stopped at the page's limit.
+    std::string note;
+    for (const std::string& warning : choices.warnings) {
+        note += (note.empty() ? "" : " ") + warning.substr(warning.find(' ') + 1) + ".";
+    }
     if (rows.simulation_stopped) {
+        note += (note.empty() ? "" : " ") +
+                std::string("The simulation stopped at the page's limit of ") +
+                table::shortest(kSimulationLimit.count() / 1000.0) +
+                " s: rows without its values have none. Ask for fewer scans, or run the command "
+                "shown, which has no limit and uses every CPU.";
+    }
+    if (!note.empty()) {
         out += ",\"note\":";
-        append_string("The simulation stopped at the page's limit of " +
-                          table::shortest(kSimulationLimit.count() / 1000.0) +
-                          " s: rows without its values have none. Ask for fewer scans, or run "
-                          "the command shown, which has no limit and uses every CPU.",
-                      out);
+        append_string(note, out);
     }
     // A threshold's plot over the spacing; p-values of peaks have none.
     out += ",\"plots\":[";

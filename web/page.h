@@ -39,9 +39,11 @@ std::string designs_json();
 //    "reason": "..."}], "plots": [...]}
 // with the rows' cells as the command line's text format writes them (with
 // peaks' LOD scores, the p-value rows'), and per design one plot of the
-// critical LOD against the marker spacing (see page.cpp). A simulated answer also holds its "csv"
-// (the rows of csv_text), and a "note" when the simulation stopped at the page's time limit. A
-// fault of the libraries gives {"errors": [], "fault": "..."}.
+// critical LOD against the marker spacing (see page.cpp). A simulated answer
+// also holds its "csv" (the rows of csv_text). A "note" says what the command
+// line warns of (a map's X chromosome left out) and that a simulation stopped
+// at the page's time limit. A fault of the libraries gives
+// {"errors": [], "fault": "..."}.
 std::string calculate_json(const Request& request);
 
 // The same rows in the command line's csv format, or "" for a bad request or

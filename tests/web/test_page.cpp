@@ -165,6 +165,21 @@ TEST(Page, AMapsNameIsOneCell) {
         << answer;
 }
 
+// A map's X chromosome is left out, as the command line leaves it, and the
+// answer's note says so.
+TEST(Page, AMapsXChromosomeIsLeftOutAndTheNoteSaysSo) {
+    const Request request{"", "",     "sibs",  "",
+                          "", "0.05", "",      "",
+                          "", "",     "x.csv", "marker,chr,pos\na,1,0\nb,1,50\nc,X,0\nd,X,40\n"};
+    const std::string answer = web::calculate_json(request);
+    EXPECT_NE(answer.find("\"note\":\"x.csv: chromosome X is left out and its threshold not "
+                          "computed: the X chromosome's test differs by design and cross "
+                          "direction.\""),
+              std::string::npos)
+        << answer;
+    EXPECT_NE(answer.find("[\"0.5\",\"1\",\"sibs\""), std::string::npos) << answer;
+}
+
 TEST(Page, ABadValueGetsTheCommandLinesMessageBesideItsField) {
     const struct {
         Request request;
