@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "threshold/designs.h"
+#include "threshold/genetic_map.h"
 #include "threshold/units.h"
 
 namespace lodthresh {
@@ -56,14 +57,9 @@ struct Node {
     double x;
     double w;
 };
-constexpr Node kLegendre8[] = {{1.834346424956498e-1, 3.6268378337836198e-1},
-                               {5.2553240991632899e-1, 3.1370664587788729e-1},
-                               {7.9666647741362674e-1, 2.2238103445337447e-1},
-                               {9.6028985649753623e-1, 1.0122853629037626e-1}};
-constexpr Node kLegendre12[] = {
-    {1.2523340851146892e-1, 2.4914704581340279e-1}, {3.6783149899818019e-1, 2.3349253653835481e-1},
-    {5.8731795428661745e-1, 2.0316742672306592e-1}, {7.6990267419430469e-1, 1.6007832854334623e-1},
-    {9.0411725637047486e-1, 1.0693932599531843e-1}, {9.8156063424671925e-1, 4.7175336386511827e-2}};
+constexpr Node kLegendre6[] = {{2.3861918608319691e-1, 4.6791393457269105e-1},
+                               {6.6120938646626451e-1, 3.6076157304813861e-1},
+                               {9.3246951420315203e-1, 1.7132449237917035e-1}};
 constexpr Node kLegendre16[] = {
     {9.501250983763744e-2, 1.894506104550685e-1},   {2.8160355077925891e-1, 1.8260341504492359e-1},
     {4.5801677765722739e-1, 1.6915651939500254e-1}, {6.1787624440264375e-1, 1.4959598881657673e-1},
@@ -279,13 +275,23 @@ ExcessPeaks cones_at(const std::vector<Cone>& cones, double t) {
 }
 
 // Gauss-Legendre nodes over [0, pi) for one component's angle, on panels
-// ending at 0, theta/2, theta, pi/2, pi/2 + theta/2 and pi/2 + theta.
+// ending at 0, theta/2, theta, pi/2, pi/2 + theta/2 and pi/2 + theta, where
+// the markers' order in A (or D) changes. Graded: the panels beyond theta
+// and pi/2 + theta also end at theta 2^k further on, where the integrand
+// falls off on the scale of the arc (a short interval's narrow arc).
 template <std::size_t N>
-std::vector<Node> angle_rule(double theta, const Node (&nodes)[N]) {
-    const double ends[] = {0.0, 0.5 * theta, theta, kHalfPi, kHalfPi + 0.5 * theta, kHalfPi + theta,
-                           kPi};
+std::vector<Node> angle_rule(double theta, const Node (&nodes)[N], bool graded) {
+    std::vector<double> ends = {
+        0.0, 0.5 * theta, theta, kHalfPi, kHalfPi + 0.5 * theta, kHalfPi + theta, kPi};
+    if (graded && theta > 0.0) {
+        for (double width = theta; theta + width < kHalfPi; width *= 2.0) {
+            ends.push_back(theta + width);
+            ends.push_back(kHalfPi + theta + width);
+        }
+        std::sort(ends.begin(), ends.end());
+    }
     std::vector<Node> rule;
-    for (std::size_t i = 0; i + 1 < std::size(ends); ++i) {
+    for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
         const double middle = 0.5 * (ends[i] + ends[i + 1]);
         const double radius = 0.5 * (ends[i + 1] - ends[i]);
         if (!(radius > 0.0)) {
@@ -318,8 +324,8 @@ ComponentAngles component_angles(double rate, double length, const std::vector<d
 // The grids of every point between the markers: 32 and 64 intervals, whose
 // levels' errors fall with the square of the width, extrapolated as
 // (4 P_64 - P_32) / 3.
-constexpr int kCoarseGrid = 32;
-constexpr int kFineGrid = 64;
+constexpr int kCoarseGrid = 16;
+constexpr int kFineGrid = 32;
 
 // The cones of one interval, `count` of them in the scan: the points between
 // the markers at `offsets` (none: every point). Every weight carries
@@ -337,10 +343,15 @@ void add_two_df_interval(double rate, double length, const std::vector<double>& 
     }
     xs.push_back(length);
     const ComponentAngles angles = component_angles(rate, length, xs);
-    const std::vector<Node> rule_a = every_point ? angle_rule(angles.additive.back(), kLegendre8)
-                                                 : angle_rule(angles.additive.back(), kLegendre16);
-    const std::vector<Node> rule_d = every_point ? angle_rule(angles.dominance.back(), kLegendre8)
-                                                 : angle_rule(angles.dominance.back(), kLegendre16);
+    // Every point: the smooth limit of the grids, 6 points a panel on the
+    // graded panels. Pseudomarkers: each point's corner in the polygon
+    // bends the integrand, 16 points a panel.
+    const std::vector<Node> rule_a = every_point
+                                         ? angle_rule(angles.additive.back(), kLegendre6, true)
+                                         : angle_rule(angles.additive.back(), kLegendre16, false);
+    const std::vector<Node> rule_d = every_point
+                                         ? angle_rule(angles.dominance.back(), kLegendre6, true)
+                                         : angle_rule(angles.dominance.back(), kLegendre16, false);
     const std::size_t n = xs.size();
     std::vector<double> cos_a(n), sin_a(n), cos_d(n), sin_d(n);
     for (std::size_t j = 0; j < n; ++j) {

@@ -43,11 +43,12 @@
 
 #include <vector>
 
-#include "threshold/genetic_map.h"
 #include "threshold/level.h"
 #include "threshold/pointwise.h"
 
 namespace lodthresh {
+
+struct GeneticMap;  // threshold/genetic_map.h
 
 // theta = arccos(exp(-2 rho d)), the angle between the whitened statistics of
 // two markers d Morgan apart, in [0, pi/2]. Throws std::invalid_argument
