@@ -279,12 +279,17 @@ ExcessPeaks cones_at(const std::vector<Cone>& cones, double t) {
 // the markers' order in A (or D) changes. Graded: the panels beyond theta
 // and pi/2 + theta also end at theta 2^k further on, where the integrand
 // falls off on the scale of the arc (a short interval's narrow arc).
+constexpr int kGradedPanels = 8;
+
 template <std::size_t N>
 std::vector<Node> angle_rule(double theta, const Node (&nodes)[N], bool graded) {
     std::vector<double> ends = {
         0.0, 0.5 * theta, theta, kHalfPi, kHalfPi + 0.5 * theta, kHalfPi + theta, kPi};
     if (graded && theta > 0.0) {
-        for (double width = theta; theta + width < kHalfPi; width *= 2.0) {
+        // Eight doublings reach from the arc of a 0.01 cM interval to pi/2;
+        // an arc narrower still keeps one wide panel beyond them.
+        for (int k = 0; k < kGradedPanels && std::ldexp(theta, k) + theta < kHalfPi; ++k) {
+            const double width = std::ldexp(theta, k);
             ends.push_back(theta + width);
             ends.push_back(kHalfPi + theta + width);
         }
@@ -325,6 +330,7 @@ ComponentAngles component_angles(double rate, double length, const std::vector<d
 // levels' errors fall with the square of the width, extrapolated as
 // (4 P_64 - P_32) / 3.
 constexpr int kCoarseGrid = 16;
+constexpr double kNarrowestArc = 0.5e-3;  // half of 1e-3
 constexpr int kFineGrid = 32;
 
 // The cones of one interval, `count` of them in the scan: the points between
@@ -332,11 +338,26 @@ constexpr int kFineGrid = 32;
 // 1 / pi^2, the density of the two angles over [0, pi)^2.
 void add_two_df_interval(double rate, double length, const std::vector<double>& offsets,
                          double count, std::vector<Cone>& cones) {
+    // An additive arc below 1e-3 (an interval below 1e-4 cM) adds peaks of
+    // some 1e-9 alpha_T, where its nearly equal points leave the polygons'
+    // difference to rounding.
+    if (interval_arc(kAdditiveShare * rate, length).half < kNarrowestArc) {
+        return;
+    }
     const bool every_point = offsets.empty();
     std::vector<double> xs{0.0};
     if (every_point) {
+        // Even in the additive component's angle, where a long interval's
+        // statistic turns within 1 / rho of its markers: tan psi = t at
+        // x = (log(r + s t) + 2 rho d) / (4 rho), r = exp(-2 rho d), s = sqrt(1 - r^2).
+        const double additive = kAdditiveShare * rate;
+        const double r = std::exp(-2.0 * (additive * length));
+        const double s = std::sqrt(-std::expm1(-4.0 * (additive * length)));
+        const double theta = 2.0 * interval_arc(additive, length).half;
         for (int i = 1; i < kFineGrid; ++i) {
-            xs.push_back(length * i / kFineGrid);
+            const double t = std::tan(theta * i / kFineGrid);
+            const double x = (std::log(r + s * t) + 2.0 * (additive * length)) / (4.0 * additive);
+            xs.push_back(std::min(std::max(x, 0.0), length));
         }
     } else {
         xs.insert(xs.end(), offsets.begin(), offsets.end());
@@ -476,8 +497,8 @@ std::map<IntervalKind, double> interval_kinds(const IntervalScan& scan, double r
 
 std::vector<double> pseudomarkers(double length, double first, double step) {
     std::vector<double> offsets;
-    for (double m = 0.0;; m += 1.0) {
-        const double x = first + m * step;
+    for (long m = 0;; ++m) {
+        const double x = first + static_cast<double>(m) * step;
         if (!(x < length - kOnMarker * step)) {
             break;
         }
