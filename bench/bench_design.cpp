@@ -1,5 +1,6 @@
 // Siegmund's nu per call in each of its regimes, beside the C library's erfc
-// as a yardstick, and one threshold of a design at a spacing and on a map.
+// as a yardstick, one threshold of a design at a spacing and on a map, and
+// the thresholds of interval-mapping scans on such maps.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -7,6 +8,7 @@
 
 #include "threshold/design.h"
 #include "threshold/exact.h"
+#include "threshold/interval.h"
 #include "threshold/threshold.h"
 
 namespace {
@@ -60,6 +62,36 @@ void BM_DesignRowOnMap(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DesignRowOnMap)->Unit(benchmark::kMicrosecond);
+
+// The same 1,000 uneven intervals scanned by interval mapping, at every point
+// between the markers (arg 0) and at 1 cM pseudomarkers (arg 1): each
+// interval its own arc, or its own arcs between pseudomarkers.
+void BM_IntervalRowOnMap(benchmark::State& state) {
+    lodthresh::IntervalScan scan;
+    scan.chromosomes.resize(20);
+    scan.step = state.range(0) == 0 ? lodthresh::kEveryPoint : 0.01;
+    for (int i = 0; i < 1000; ++i) {
+        scan.chromosomes[i % 20].push_back(0.002 + 0.03 * std::fmod(i * 0.618033988749895, 1.0));
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            lodthresh::interval_threshold(scan, lodthresh::Tail::two_sided, 1.0, 0.05));
+    }
+}
+BENCHMARK(BM_IntervalRowOnMap)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// 1,000 intervals of 10 cM on 20 chromosomes, every interval alike: one arc
+// (two-sided, arg 0) or one set of 2-df cones (arg 1), at 1 cM pseudomarkers.
+void BM_IntervalRowOnEvenMap(benchmark::State& state) {
+    const lodthresh::IntervalScan scan = lodthresh::even_interval_scan(100, 20, 0.1, 0.01);
+    const bool two_df = state.range(0) == 1;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(lodthresh::interval_threshold(
+            scan, two_df ? lodthresh::Tail::two_df : lodthresh::Tail::two_sided, two_df ? 1.5 : 1.0,
+            0.05));
+    }
+}
+BENCHMARK(BM_IntervalRowOnEvenMap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

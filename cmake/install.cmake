@@ -35,7 +35,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h ${PROJECT_SOURCE_DIR}/
   ${PROJECT_SOURCE_DIR}/threshold/pointwise.h ${PROJECT_SOURCE_DIR}/threshold/nu.h
   ${PROJECT_SOURCE_DIR}/threshold/level.h ${PROJECT_SOURCE_DIR}/threshold/units.h
   ${PROJECT_SOURCE_DIR}/threshold/finite_sample.h
-  ${PROJECT_SOURCE_DIR}/threshold/genetic_map.h
+  ${PROJECT_SOURCE_DIR}/threshold/genetic_map.h ${PROJECT_SOURCE_DIR}/threshold/interval.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/threshold)
 install(FILES ${PROJECT_SOURCE_DIR}/simulation/null_scan.h ${PROJECT_SOURCE_DIR}/simulation/scan.h
   ${PROJECT_SOURCE_DIR}/simulation/simulate.h ${PROJECT_SOURCE_DIR}/simulation/maxima.h

@@ -1,11 +1,13 @@
 // Thresholds of the designs that linkage scans use, at any marker spacing and
 // on a map of the user's own: the designs and their tests (designs.h,
 // pointwise.h), Siegmund's discrete-marker factor nu (nu.h) and the
-// genome-wide level and its threshold (level.h).
+// genome-wide level and its threshold (level.h), and interval mapping's
+// peaks between markers (interval.h).
 #ifndef LODTHRESH_THRESHOLD_DESIGN_H
 #define LODTHRESH_THRESHOLD_DESIGN_H
 
 #include "threshold/designs.h"
+#include "threshold/interval.h"
 #include "threshold/level.h"
 #include "threshold/nu.h"
 #include "threshold/pointwise.h"

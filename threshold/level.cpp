@@ -76,8 +76,11 @@ std::vector<Term> terms_of(const Scan& scan, double rate) {
 // and its derivative in T.
 class LevelEquation {
   public:
-    LevelEquation(const Scan& scan, Tail tail, double rate, double alpha)
+    // excess: null for the markers alone, or else X(T) of the scan.
+    LevelEquation(const Scan& scan, const ExcessOfScan* excess, Tail tail, double rate,
+                  double alpha)
         : terms_(terms_of(scan, rate)),
+          excess_(excess),
           tail_(tail),
           chromosomes_(scan.chromosomes),
           twice_rate_(2.0 * rate),
@@ -100,7 +103,8 @@ class LevelEquation {
         for (const Term& term : terms_) {
             sum += term.length * nu_with_slope(term.scale * root_t).value;
         }
-        return chromosomes_ + twice_rate_ * t * sum;
+        const double factor = chromosomes_ + twice_rate_ * t * sum;
+        return excess_ == nullptr ? factor : factor + (*excess_)(t).factor;
     }
 
     Value operator()(double t) const {
@@ -113,14 +117,20 @@ class LevelEquation {
             sum += term.length * v.value;
             slope_sum += term.length * v.value * (1.0 + 0.5 * v.log_slope);
         }
-        const double level_factor = chromosomes_ + twice_rate_ * t * sum;
+        double level_factor = chromosomes_ + twice_rate_ * t * sum;
+        double slope_numerator = twice_rate_ * slope_sum;
+        if (excess_ != nullptr) {
+            const ExcessPeaks excess = (*excess_)(t);
+            level_factor += excess.factor;
+            slope_numerator += excess.slope;
+        }
         const LogLevel level = log_pointwise_level(tail_, t);
         if (!std::isfinite(level_factor)) {
-            // 2 rho G T beyond the doubles: C no longer counts beside it.
+            // 2 rho G T beyond the doubles: C no longer counts beside it, nor X.
             return Value{log_twice_rate_ + std::log(t) + std::log(sum) + level.value - log_alpha_,
                          slope_sum / (t * sum) + level.slope};
         }
-        const double slope = twice_rate_ * slope_sum / level_factor + level.slope;
+        const double slope = slope_numerator / level_factor + level.slope;
         // Near the root the ratio g / alpha is near 1: the logarithm of the
         // product keeps every digit that a sum of the logarithms of its
         // factors (each as large as 700) would round away.
@@ -133,6 +143,7 @@ class LevelEquation {
 
   private:
     std::vector<Term> terms_;
+    const ExcessOfScan* excess_;
     Tail tail_;
     double chromosomes_;
     double twice_rate_;
@@ -265,15 +276,11 @@ void check_level(const Scan& scan, double rate, double alpha) {
     }
 }
 
-}  // namespace
-
-Scan even_scan(double length, double chromosomes, double spacing) {
-    return Scan{chromosomes, {Stretch{length, spacing}}};
-}
-
-DesignThreshold solve_level(const Scan& scan, Tail tail, double rate, double alpha) {
+// The largest root of F, with or without an excess.
+DesignThreshold solve_equation(const Scan& scan, const ExcessOfScan* excess, Tail tail, double rate,
+                               double alpha) {
     check_level(scan, rate, alpha);
-    const LevelEquation equation(scan, tail, rate, alpha);
+    const LevelEquation equation(scan, excess, tail, rate, alpha);
     double t = 0.0;
     if (equation(kFallingFrom).f >= 0.0) {
         // F(1500) is not evaluated: a root beyond it draws the steps to
@@ -288,12 +295,27 @@ DesignThreshold solve_level(const Scan& scan, Tail tail, double rate, double alp
     if (!(pointwise_level(tail, t) >= DBL_MIN)) {
         throw NominalLevelOutOfRange();
     }
-    // At the root alpha_T = alpha / (C + K(T)), whose relative error is about
+    // At the root alpha_T = alpha / (C + K(T) + X(T)), whose relative error is about
     // that of T: alpha_T itself would multiply it by T / 2 (by 700 at
     // T = 1400, where alpha_T is near DBL_MIN).
     const double factor = equation.level_factor(t);
     const double nominal = std::isfinite(factor) ? alpha / factor : pointwise_level(tail, t);
     return DesignThreshold{nominal, lod_of_chi_square(t)};
+}
+
+}  // namespace
+
+Scan even_scan(double length, double chromosomes, double spacing) {
+    return Scan{chromosomes, {Stretch{length, spacing}}};
+}
+
+DesignThreshold solve_level(const Scan& scan, Tail tail, double rate, double alpha) {
+    return solve_equation(scan, nullptr, tail, rate, alpha);
+}
+
+DesignThreshold solve_level(const Scan& scan, const ExcessOfScan& excess, Tail tail, double rate,
+                            double alpha) {
+    return solve_equation(scan, &excess, tail, rate, alpha);
 }
 
 DesignThreshold design_threshold(const Scan& scan, Tail tail, double rate, double alpha) {

@@ -16,6 +16,7 @@
 #ifndef LODTHRESH_THRESHOLD_LEVEL_H
 #define LODTHRESH_THRESHOLD_LEVEL_H
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -75,6 +76,24 @@ DesignThreshold solve_level(const Scan& scan, Tail tail, double rate, double alp
 // solve_level for a scan of whole chromosomes: throws std::invalid_argument
 // also when C < 1.
 DesignThreshold design_threshold(const Scan& scan, Tail tail, double rate, double alpha);
+
+// Peaks that a scan finds beyond those of its markers (interval mapping
+// evaluates the statistic between them too), per unit of the pointwise
+// level: the expected number of peaks becomes [C + K(T) + X(T)] alpha_T, with
+// K(T) = 2 rho T sum_k L_k nu(sqrt(4 rho s_k T)). X(T) >= 0, finite for
+// 0 < T <= 1500, and its derivative in T.
+struct ExcessPeaks {
+    double factor;  // X(T)
+    double slope;   // dX/dT
+};
+using ExcessOfScan = std::function<ExcessPeaks(double t)>;
+
+// solve_level with the excess: the largest T > 0 with
+// [C + K(T) + X(T)] alpha_T = alpha, by the same search. The level must still
+// fall strictly from T = 2 on, which holds when X(T) alpha_T does not rise
+// there. Throws as solve_level.
+DesignThreshold solve_level(const Scan& scan, const ExcessOfScan& excess, Tail tail, double rate,
+                            double alpha);
 
 // lambda(T), the expected number of peaks at or above T in one null scan, for
 // T >= 0 (T = 2 ln 10 LOD); 1 - exp(-lambda) is the genome-wide p-value of a
