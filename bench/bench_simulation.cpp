@@ -1,11 +1,13 @@
 // Timing of the null-scan simulation: one normal deviate, one marker of one
-// replicate for each kind of statistic, and the whole human-genome run (33
+// replicate for each kind of statistic, markers alone and with interval
+// mapping between them, and the whole human-genome run (33
 // Morgan, 23 chromosomes, markers every 1 cM, sibs' one-sided statistic of
 // rate 2, 10^5 replicates) on one and on two threads.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 
+#include "simulation/interior.h"
 #include "simulation/scan.h"
 #include "simulation/simulate.h"
 #include "simulation/xoshiro.h"
@@ -67,6 +69,75 @@ void BM_MarkerDense(benchmark::State& state) {
     marker_replicates(state, sim::even_null_scan(33, 23, 0, Tail::one_sided, 2), 64);
 }
 BENCHMARK(BM_MarkerDense)->Unit(benchmark::kMillisecond);
+
+// Interval mapping on the same markers as the markers-only benchmarks above:
+// the whole of every interval, pseudomarkers at 1 cM on a 5 cM map (4 per
+// interval; "per_point" counts them with the markers), and the 2-df scan's
+// grid. "per_marker" is the time per marker and replicate, to set beside the
+// markers-only scans'.
+void interval_replicates(benchmark::State& state, const sim::NullScan& scan,
+                         std::uint64_t replicates) {
+    marker_replicates(state, scan, replicates);
+    const std::uint64_t components = scan.tail == Tail::two_df ? 2 : 1;
+    const double points =
+        static_cast<double>((sim::markers(scan) + components * sim::interior_points(scan)) *
+                            replicates);
+    state.counters["per_point"] = benchmark::Counter(
+        points, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+sim::IntervalMapping continuous() {
+    return {sim::ScanKind::continuous, 0, sim::kIntervalGridCm};
+}
+
+sim::IntervalMapping step(double step_cm) {
+    return {sim::ScanKind::pseudomarkers, step_cm, sim::kIntervalGridCm};
+}
+
+void BM_IntervalOneSided(benchmark::State& state) {
+    interval_replicates(state, sim::even_null_scan(33, 23, 1, Tail::one_sided, 2, continuous()),
+                        2000);
+}
+BENCHMARK(BM_IntervalOneSided)->Unit(benchmark::kMillisecond);
+
+void BM_IntervalTwoSided(benchmark::State& state) {
+    interval_replicates(state, sim::even_null_scan(16, 20, 1, Tail::two_sided, 1, continuous()),
+                        2000);
+}
+BENCHMARK(BM_IntervalTwoSided)->Unit(benchmark::kMillisecond);
+
+void BM_MarkerTwoSided5cM(benchmark::State& state) {
+    marker_replicates(state, sim::even_null_scan(16, 20, 5, Tail::two_sided, 1), 10000);
+}
+BENCHMARK(BM_MarkerTwoSided5cM)->Unit(benchmark::kMillisecond);
+
+void BM_IntervalTwoSided5cM(benchmark::State& state) {
+    interval_replicates(state, sim::even_null_scan(16, 20, 5, Tail::two_sided, 1, continuous()),
+                        10000);
+}
+BENCHMARK(BM_IntervalTwoSided5cM)->Unit(benchmark::kMillisecond);
+
+void BM_PseudomarkersTwoSided5cM(benchmark::State& state) {
+    interval_replicates(state, sim::even_null_scan(16, 20, 5, Tail::two_sided, 1, step(1)),
+                        10000);
+}
+BENCHMARK(BM_PseudomarkersTwoSided5cM)->Unit(benchmark::kMillisecond);
+
+void BM_MarkerTwoDf5cM(benchmark::State& state) {
+    marker_replicates(state, sim::even_null_scan(16, 20, 5, Tail::two_df, 1.5), 10000);
+}
+BENCHMARK(BM_MarkerTwoDf5cM)->Unit(benchmark::kMillisecond);
+
+void BM_PseudomarkersTwoDf5cM(benchmark::State& state) {
+    interval_replicates(state, sim::even_null_scan(16, 20, 5, Tail::two_df, 1.5, step(1)), 10000);
+}
+BENCHMARK(BM_PseudomarkersTwoDf5cM)->Unit(benchmark::kMillisecond);
+
+void BM_IntervalTwoDf5cM(benchmark::State& state) {
+    interval_replicates(state, sim::even_null_scan(16, 20, 5, Tail::two_df, 1.5, continuous()),
+                        1000);
+}
+BENCHMARK(BM_IntervalTwoDf5cM)->Unit(benchmark::kMillisecond);
 
 // The human genome at 1 cM, 10^5 replicates, on 1 and 2 threads (wall time).
 void BM_HumanGenome(benchmark::State& state) {

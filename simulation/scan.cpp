@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "simulation/checks.h"
+#include "simulation/interior.h"
 
 namespace lodthresh::simulation {
 
@@ -51,6 +52,14 @@ NullScan even_chromosomes(double length, double chromosomes, double steps, Tail 
     return scan;
 }
 
+// Markers at most `spacing_cm` apart on chromosomes of `length` Morgan.
+NullScan even_markers(double length, double chromosomes, double spacing_cm, Tail tail,
+                      double rate) {
+    const double steps = whole_steps(100.0 * length / spacing_cm);
+    check_steps(steps, chromosomes);
+    return even_chromosomes(length, chromosomes, steps, tail, rate, false);
+}
+
 // The fastest component's rate, which sets how fine a dense grid must be.
 double fastest_rate(Tail tail, double rate) {
     return tail == Tail::two_df ? kDominanceShare * rate : rate;
@@ -59,18 +68,18 @@ double fastest_rate(Tail tail, double rate) {
 }  // namespace
 
 NullScan even_null_scan(double length_morgan, double chromosomes, double spacing_cm, Tail tail,
-                        double rate) {
+                        double rate, const IntervalMapping& between) {
     const double length = chromosome_length(length_morgan, chromosomes);
     check_rate(rate);
     if (!(std::isfinite(spacing_cm) && spacing_cm >= 0)) {
         invalid("the marker spacing must be finite and >= 0 cM, not " + number_text(spacing_cm));
     }
-    if (spacing_cm == 0) {
-        return dense_null_scan(length_morgan, chromosomes, tail, rate, kDenseGrid);
-    }
-    const double steps = whole_steps(100.0 * length / spacing_cm);
-    check_steps(steps, chromosomes);
-    return even_chromosomes(length, chromosomes, steps, tail, rate, false);
+    NullScan scan = spacing_cm == 0
+                        ? dense_null_scan(length_morgan, chromosomes, tail, rate, kDenseGrid)
+                        : even_markers(length, chromosomes, spacing_cm, tail, rate);
+    scan.between = between;
+    check_between(scan);
+    return scan;
 }
 
 NullScan dense_null_scan(double length_morgan, double chromosomes, Tail tail, double rate,
@@ -88,7 +97,8 @@ NullScan dense_null_scan(double length_morgan, double chromosomes, Tail tail, do
     return even_chromosomes(length, chromosomes, steps, tail, rate, true);
 }
 
-NullScan map_null_scan(const GeneticMap& map, Tail tail, double rate) {
+NullScan map_null_scan(const GeneticMap& map, Tail tail, double rate,
+                       const IntervalMapping& between) {
     check_rate(rate);
     if (map.chromosomes.empty()) {
         invalid("the genetic map has no chromosome");
@@ -113,6 +123,8 @@ NullScan map_null_scan(const GeneticMap& map, Tail tail, double rate) {
         }
         scan.chromosomes.push_back(std::move(distances));
     }
+    scan.between = between;
+    check_between(scan);
     return scan;
 }
 

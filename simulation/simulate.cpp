@@ -61,7 +61,7 @@ bool simulate(const NullScan& scan, std::uint64_t replicates, const Control& con
     }
 
     const Ziggurat normal;
-    const LaneRunner run = lane_runner(scan.tail, scan.dense);
+    const LaneRunner run = lane_runner(scan.tail, scan.dense, plan.interior);
     // The previous maxima go before this run's are allocated: one call holds
     // at most its own.
     out = Maxima();
