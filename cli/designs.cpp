@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -256,7 +257,13 @@ std::string run_batch_line(const std::string& line, const Plan& plan,
             return field + (": " + error);
         }
     }
-    groups.group(table::even_genome(length, chromosomes, plan.values.spacings_cm), design, {alpha});
+    try {
+        groups.group(
+            table::even_genome(length, chromosomes, plan.values.spacings_cm, plan.values.points),
+            design, {alpha});
+    } catch (const std::invalid_argument& error) {
+        return error.what();  // interval mapping of a genome it cannot lay out
+    }
     return "";
 }
 

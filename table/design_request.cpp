@@ -1,6 +1,7 @@
 #include "table/design_request.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -14,6 +15,9 @@
 namespace lodthresh::table {
 
 namespace {
+
+// The most marker intervals that interval mapping's rows take: each is kept.
+constexpr double kMostIntervals = 1e7;
 
 // A whole number of at least `least` that is the whole text.
 std::string parse_whole(const std::string& text, std::uint64_t least, std::uint64_t* value) {
@@ -76,6 +80,42 @@ std::string parse_individuals(const std::string& text, DesignValues& values) {
         }
     }
     values.individuals = static_cast<int>(n);
+    return "";
+}
+
+// --scan and --step. Interval mapping needs markers to scan between: not a
+// dense map, and whole chromosomes of at most 10^6 intervals each.
+std::string read_scan_points(const Options& options, DesignValues& values) {
+    if (!options.scan) {
+        return "";
+    }
+    values.scan_given = true;
+    if (std::string error = parse_scan(*options.scan, &values.points.interval); !error.empty()) {
+        return error;
+    }
+    if (!values.points.interval || options.map) {
+        return "";
+    }
+    for (const double spacing : values.spacings_cm) {
+        if (spacing == 0.0) {
+            return "interval: not with the dense map (--spacing 0), which has nothing between "
+                   "markers";
+        }
+    }
+    for (const double chromosomes : values.chromosomes) {
+        if (chromosomes != std::floor(chromosomes)) {
+            return "interval: the chromosomes must be a whole number, not " + shortest(chromosomes);
+        }
+        for (const double length : values.lengths) {
+            for (const double spacing : values.spacings_cm) {
+                const double intervals = length / chromosomes * kCentimorgansPerMorgan / spacing;
+                if (!(intervals * chromosomes <= kMostIntervals)) {
+                    return "interval: " + readable_number(intervals * chromosomes) +
+                           " marker intervals (--length / --spacing) are more than 10^7";
+                }
+            }
+        }
+    }
     return "";
 }
 
@@ -162,6 +202,10 @@ std::vector<OptionError> read_design_options(const Options& options, DesignValue
     }
     check("spacing",
           parse_spacings(given_or(options.spacing, kDenseSpacingCm), &values.spacings_cm));
+    check("scan", read_scan_points(options, values));
+    if (options.step) {
+        check("step", parse_step(*options.step, &values.points.step_cm));
+    }
     if (options.individuals) {
         check("individuals", parse_individuals(*options.individuals, values));
     }
@@ -270,11 +314,26 @@ std::string map_to_scan(const std::string& name, MapReading& reading,
     return "";
 }
 
-Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm) {
-    Genome genome{length, chromosomes, spacings_cm, {}};
+Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm,
+                   const ScanPoints& points) {
+    Genome genome{length, chromosomes, spacings_cm, {}, points, {}};
     genome.scans.reserve(spacings_cm.size());
     for (const double spacing : spacings_cm) {
-        genome.scans.push_back(even_scan(length, chromosomes, spacing / kCentimorgansPerMorgan));
+        if (!points.interval) {
+            genome.scans.push_back(
+                even_scan(length, chromosomes, spacing / kCentimorgansPerMorgan));
+            continue;
+        }
+        if (spacing == 0.0 || chromosomes != std::floor(chromosomes) ||
+            !(length / spacing * kCentimorgansPerMorgan <= kMostIntervals)) {
+            throw std::invalid_argument(
+                "interval mapping needs markers on a whole number of chromosomes, at most 10^7 "
+                "intervals");
+        }
+        genome.between.push_back(even_interval_scan(length, static_cast<int>(chromosomes),
+                                                    spacing / kCentimorgansPerMorgan,
+                                                    points.step_cm / kCentimorgansPerMorgan));
+        genome.scans.push_back(marker_scan(genome.between.back()));
     }
     return genome;
 }
@@ -282,12 +341,17 @@ Genome even_genome(double length, double chromosomes, const std::vector<double>&
 std::vector<Genome> genomes_of(const DesignValues& values, const GeneticMap* map) {
     if (map != nullptr) {
         const Scan scan = map_scan(*map);
-        return {Genome{map_length(*map), scan.chromosomes, {0.0}, {scan}}};
+        Genome genome{map_length(*map), scan.chromosomes, {0.0}, {scan}, values.points, {}};
+        if (values.points.interval) {
+            genome.between.push_back(
+                map_interval_scan(*map, values.points.step_cm / kCentimorgansPerMorgan));
+        }
+        return {genome};
     }
     std::vector<Genome> genomes;
     for (const double length : values.lengths) {
         for (const double chromosomes : values.chromosomes) {
-            genomes.push_back(even_genome(length, chromosomes, values.spacings_cm));
+            genomes.push_back(even_genome(length, chromosomes, values.spacings_cm, values.points));
         }
     }
     return genomes;
@@ -305,8 +369,10 @@ std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
                       Status::ok,    DesignThreshold{},
                       Simulated{},   scan,
                       peak,          PeakPValue{},
-                      individuals,   0.0};
-        solve_design_row(genome.scans[scan], row);
+                      individuals,   0.0,
+                      genome.points};
+        solve_design_row(genome.scans[scan], row,
+                         genome.between.empty() ? nullptr : &genome.between[scan]);
         rows.push_back(row);
     };
     if (!lods.empty()) {
@@ -328,8 +394,9 @@ std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
 }
 
 Schema<DesignRow> rows_schema(const DesignValues& values) {
-    const unsigned present =
-        (values.replicates > 0 ? kSimulated : 0U) | (values.individuals > 0 ? kIndividuals : 0U);
+    const unsigned present = (values.replicates > 0 ? kSimulated : 0U) |
+                             (values.individuals > 0 ? kIndividuals : 0U) |
+                             (values.scan_given ? kScanPoints : 0U);
     return values.lods.empty() ? design_schema(present) : p_value_schema(present);
 }
 

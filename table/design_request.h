@@ -30,6 +30,8 @@ struct DesignValues {
     std::vector<double> lengths, chromosomes, alphas, spacings_cm;
     std::vector<double> lods;  // peaks' LOD scores (--lod): p-value rows; empty: thresholds
     int individuals = 0;       // a cross's individuals (--individuals); 0: large-sample rows
+    ScanPoints points;         // where the scan evaluates the statistic
+    bool scan_given = false;   // --scan: the rows say where
     std::vector<DesignChoice> designs;
     Tail tail = Tail::one_sided;
     std::uint64_t replicates = 0;  // null scans to simulate; 0: none
@@ -45,7 +47,8 @@ std::optional<std::string> refused_design_combination(const Options& options);
 // its default (the standard mode's genome, rate and level in
 // ThresholdParameters, DesignValues' tail, kDenseSpacingCm, no simulation,
 // seed simulation::kDefaultSeed, one thread). Returns the errors in the order tail,
-// length, chromosomes, design or rate, alpha or lod, spacing, individuals,
+// length, chromosomes, design or rate, alpha or lod, spacing, scan, step,
+// individuals,
 // simulate, seed, threads; the command line reports the first, the page each beside its input.
 std::vector<OptionError> read_design_options(const Options& options, DesignValues& values);
 
@@ -70,16 +73,22 @@ std::string map_to_scan(const std::string& name, MapReading& reading,
                         const std::optional<std::string>& omit, GeneticMap& map,
                         std::vector<std::string>& warnings);
 
-// A genome and its scans: one per marker spacing, or a map's own.
+// A genome and its scans: one per marker spacing, or a map's own; for
+// interval mapping each scan's intervals too.
 struct Genome {
     double length;
     double chromosomes;
     std::vector<double> spacings_cm;  // of each scan; unused for a map
     std::vector<Scan> scans;
+    ScanPoints points;
+    std::vector<IntervalScan> between;  // beside `scans` with points.interval, else empty
 };
 
-// G Morgan on C chromosomes at each spacing.
-Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm);
+// G Morgan on C chromosomes at each spacing, scanned at `points`. Throws
+// std::invalid_argument when interval mapping meets a dense map (spacing 0)
+// or a chromosome of more than 10^6 intervals.
+Genome even_genome(double length, double chromosomes, const std::vector<double>& spacings_cm,
+                   const ScanPoints& points = {});
 // The genomes of the values: each length with each number of chromosomes, or
 // with a map (not null) the map's alone: its length, chromosomes and scan.
 std::vector<Genome> genomes_of(const DesignValues& values, const GeneticMap* map);

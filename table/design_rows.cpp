@@ -5,6 +5,7 @@
 
 #include "table/shortest.h"
 #include "threshold/finite_sample.h"
+#include "threshold/interval.h"
 #include "threshold/level.h"
 #include "threshold/units.h"
 
@@ -91,6 +92,24 @@ constexpr DesignColumn kSpacing{
     Placement::shown,
     false,
     kAlways};
+constexpr DesignColumn kScan{
+    "scan",
+    [](const DesignRow& r) { return text_field(r.points.interval ? "interval" : "markers"); },
+    -8,
+    nullptr,
+    Placement::shown,
+    false,
+    kScanPoints};
+constexpr DesignColumn kStep{"step_cm",
+                             [](const DesignRow& r) {
+                                 return number_field_if(r.points.interval && r.points.step_cm > 0.0,
+                                                        r.points.step_cm);
+                             },
+                             7,
+                             nullptr,
+                             Placement::shown,
+                             false,
+                             kScanPoints};
 constexpr DesignColumn kStatus{"status",
                                [](const DesignRow& r) { return text_field(status_name(r.status)); },
                                0,
@@ -109,6 +128,8 @@ constexpr DesignColumn kDesignColumns[] = {
     kIndividuals,
     kAlpha,
     kSpacing,
+    kScan,
+    kStep,
     kStatus,
     {"nominal_alpha", [](const DesignRow& r) { return number_field(r.result.nominal_alpha); }, 13,
      kLevel, Placement::shown, true, kAlways},
@@ -139,6 +160,8 @@ constexpr DesignColumn kPValueColumns[] = {
     kRate,
     kIndividuals,
     kSpacing,
+    kScan,
+    kStep,
     {"lod", [](const DesignRow& r) { return number_field(r.peak); }, 7, nullptr, Placement::shown,
      false, kAlways},
     kStatus,
@@ -155,7 +178,7 @@ constexpr DesignColumn kPValueColumns[] = {
      kPValue, Placement::shown, false, kSimulated},
 };
 
-void solve_p_value_row(const Scan& scan, DesignRow& row) {
+void solve_p_value_row(const Scan& scan, const IntervalScan* between, DesignRow& row) {
     PeakPValue& p = row.p_value;
     double t = chi_square_of_lod(row.peak);
     if (row.individuals > 0) {
@@ -166,7 +189,9 @@ void solve_p_value_row(const Scan& scan, DesignRow& row) {
     } else {
         p.nominal_p = pointwise_level(row.design.tail, t);
     }
-    p.expected = expected_peaks(scan, row.design.tail, row.design.rate, t);
+    p.expected = between != nullptr
+                     ? interval_expected_peaks(*between, row.design.tail, row.design.rate, t)
+                     : expected_peaks(scan, row.design.tail, row.design.rate, t);
     p.p_genome = -std::expm1(-p.expected);
     row.status = std::isfinite(p.nominal_p) && std::isfinite(p.expected)
                      ? Status::ok
@@ -175,13 +200,15 @@ void solve_p_value_row(const Scan& scan, DesignRow& row) {
 
 }  // namespace
 
-void solve_design_row(const Scan& scan, DesignRow& row) {
+void solve_design_row(const Scan& scan, DesignRow& row, const IntervalScan* between) {
     try {
         if (row.peak > 0.0) {
-            solve_p_value_row(scan, row);
+            solve_p_value_row(scan, between, row);
             return;
         }
-        row.result = design_threshold(scan, row.design.tail, row.design.rate, row.alpha);
+        row.result = between != nullptr
+                         ? interval_threshold(*between, row.design.tail, row.design.rate, row.alpha)
+                         : design_threshold(scan, row.design.tail, row.design.rate, row.alpha);
         if (row.individuals > 0) {
             row.large_sample_lod = row.result.lod;
             row.result.lod =

@@ -34,6 +34,12 @@ struct PeakPValue {
     double p_genome = 0.0;   // 1 - exp(-lambda(T)), the chance of at least one
 };
 
+// Where a scan evaluates the statistic (--scan, --step).
+struct ScanPoints {
+    bool interval = false;  // between the markers too, as interval mapping does
+    double step_cm = 0.0;   // pseudomarkers every step cM; 0: every point between
+};
+
 struct DesignRow {
     double length;       // G in Morgan (a map's: the sum of its intervals)
     double chromosomes;  // C
@@ -53,23 +59,26 @@ struct DesignRow {
     // compared with) is kept beside them.
     int individuals;
     double large_sample_lod;
+    ScanPoints points;
 };
 
 // Computes the row's result and status from its scan: the threshold of its
 // level, or of a p-value row (peak > 0) the p-value of its peak; for n
-// individuals through the F distribution (threshold/finite_sample.h).
-void solve_design_row(const Scan& scan, DesignRow& row);
+// individuals through the F distribution (threshold/finite_sample.h). With
+// `between` (the same markers as `scan`), the level of interval mapping's scan
+// of them (threshold/interval.h).
+void solve_design_row(const Scan& scan, DesignRow& row, const IntervalScan* between = nullptr);
 
 // The fields length, chromosomes, map, design, tail, rate, (with
 // kIndividuals) individuals, alpha, spacing_cm
-// (empty for a map), status, nominal_alpha, lod, and with kSimulated sim_lod,
-// sim_se, sim_level and sim_level_se. The text format leaves out the status,
+// (empty for a map), (with kScanPoints) scan and step_cm, status, nominal_alpha, lod, and with
+// kSimulated sim_lod, sim_se, sim_level and sim_level_se. The text format leaves out the status,
 // gives LOD scores to three decimals, levels to four significant digits and
 // simulated levels to four decimals, and puts the map's path last.
 Schema<DesignRow> design_schema(unsigned present);
 
 // The fields length, chromosomes, map, design, tail, rate, (with
-// kIndividuals) individuals, spacing_cm, lod
+// kIndividuals) individuals, spacing_cm, (with kScanPoints) scan and step_cm, lod
 // (the peak's), status, nominal_p, expected, p_genome, and with kSimulated
 // sim_p and sim_p_se. The text format gives the p-values and the expected
 // number to four significant digits (below 1e-4 in scientific notation).

@@ -10,11 +10,17 @@ namespace lodthresh::table {
 bool simulate_scan(const Genome& genome, const GeneticMap* map, const DesignChoice& design,
                    std::size_t s, std::uint64_t replicates, const simulation::Control& control,
                    std::vector<DesignRow>& rows) {
+    simulation::IntervalMapping between;
+    if (genome.points.interval) {
+        between.kind = genome.points.step_cm > 0.0 ? simulation::ScanKind::pseudomarkers
+                                                   : simulation::ScanKind::continuous;
+        between.step_cm = genome.points.step_cm;
+    }
     const simulation::NullScan scan =
         map != nullptr
-            ? simulation::map_null_scan(*map, design.tail, design.rate)
+            ? simulation::map_null_scan(*map, design.tail, design.rate, between)
             : simulation::even_null_scan(genome.length, genome.chromosomes, genome.spacings_cm[s],
-                                         design.tail, design.rate);
+                                         design.tail, design.rate, between);
     simulation::Maxima maxima;
     if (!simulation::simulate(scan, replicates, control, maxima)) {
         return false;

@@ -46,6 +46,12 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"individuals", 0, Section::designs, &Options::individuals, nullptr, "N",
      "individuals of a cross: the thresholds of its\nregression LOD scores (two-sided and 2df "
      "tests)"},
+    {"scan", 0, Section::designs, &Options::scan, nullptr, "SCAN",
+     "markers (default): the statistic at the markers;\ninterval: also between them, as "
+     "interval mapping\n(Haley-Knott, EM) scans the genotyped markers"},
+    {"step", 0, Section::designs, &Options::step, nullptr, "CM",
+     "with --scan interval: pseudomarkers every CM cM\nfrom each chromosome's first marker "
+     "(R/qtl's\nstep); default every point between markers"},
     {"simulate", 0, Section::designs, &Options::simulate, nullptr, "N",
      "also simulate N null scans of each design and map:\nthe simulated threshold, and the "
      "actual genome-wide\nlevel of the formula's (N at least 100)"},
@@ -111,6 +117,12 @@ std::optional<std::string> refused_combination(const Options& options) {
     }
     if (options.individuals && !options.designs_mode()) {
         return "--individuals: only with --design, --tail, --spacing or --map";
+    }
+    if (options.scan && !options.designs_mode()) {
+        return "--scan: only with --design, --tail, --spacing or --map";
+    }
+    if (options.step && !(options.scan && *options.scan == "interval")) {
+        return "--step: only with --scan interval";
     }
     if (options.exact && options.precision) {
         return "--precision: not with --exact, which uses none";

@@ -20,6 +20,9 @@ struct Options {
     std::optional<std::string> lod;
     // A cross's individuals: thresholds of regression LOD scores on n of them.
     std::optional<std::string> individuals;
+    // Where the scan evaluates the statistic: at the markers, or between them
+    // too (interval mapping), there every `step` cM or at every point.
+    std::optional<std::string> scan, step;
     // Its simulation of the null scan.
     std::optional<std::string> simulate, seed, threads;
     // The command line's own: the output's format and a batch of rows.

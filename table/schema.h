@@ -25,6 +25,7 @@ enum class Placement : unsigned char {
 constexpr unsigned kAlways = 0;
 constexpr unsigned kSimulated = 1u << 0;    // --simulate
 constexpr unsigned kIndividuals = 1u << 1;  // --individuals
+constexpr unsigned kScanPoints = 1u << 2;   // --scan
 
 template <class Row>
 struct Column {

@@ -288,6 +288,18 @@ std::string parse_lods(const std::string& text, std::vector<double>* lods) {
     });
 }
 
+std::string parse_scan(const std::string& text, bool* interval) {
+    if (text != "markers" && text != "interval") {
+        return quoted(text) + " is not one of markers, interval";
+    }
+    *interval = text == "interval";
+    return "";
+}
+
+std::string parse_step(const std::string& text, double* step_cm) {
+    return parse_above_zero(text, step_cm);
+}
+
 std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm) {
     return parse_single(text, spacings_cm, parse_spacing);
 }

@@ -56,6 +56,11 @@ std::string parse_designs_or_rates(const std::string& text, Tail tail,
 std::string parse_tail(const std::string& text, Tail* tail);
 // LOD scores of peaks: finite numbers above 0.
 std::string parse_lods(const std::string& text, std::vector<double>* lods);
+// Where a scan evaluates the statistic: "markers" (false) or "interval"
+// (true: between the markers too).
+std::string parse_scan(const std::string& text, bool* interval);
+// The step of pseudomarkers in cM: a finite number above 0.
+std::string parse_step(const std::string& text, double* step_cm);
 // Marker spacings in cM: finite numbers >= 0, 0 being the dense map.
 std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm);
 

@@ -703,16 +703,15 @@ IntervalScan even_interval_scan(double length, int chromosomes, double spacing, 
     if (!(step >= 0.0)) {
         throw std::invalid_argument("the step must be at least 0");
     }
+    // Both ends and ceil(L / s) equal intervals between them, a quotient that
+    // lands a rounding error above a whole number being that number (as the
+    // simulation lays out the same markers).
     const double each = length / chromosomes;
-    const double whole = std::floor(each / spacing + 1e-9);
-    if (!(whole <= 1e6)) {
+    const double count = std::max(1.0, std::ceil(each / spacing * (1 - 1e-12)));
+    if (!(count <= 1e6)) {
         throw std::invalid_argument("a chromosome would have more than 1,000,000 intervals");
     }
-    std::vector<double> intervals(static_cast<std::size_t>(whole), spacing);
-    const double rest = each - whole * spacing;
-    if (rest > 1e-9 * spacing) {
-        intervals.push_back(rest);
-    }
+    const std::vector<double> intervals(static_cast<std::size_t>(count), each / count);
     IntervalScan scan;
     scan.chromosomes.assign(static_cast<std::size_t>(chromosomes), intervals);
     scan.step = step;

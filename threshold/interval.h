@@ -117,9 +117,9 @@ struct IntervalScan {
     double step = kEveryPoint;
 };
 
-// G Morgan on C chromosomes, each G / C long with markers every `spacing`
-// Morgan (the last interval of a chromosome shorter when G / C is no multiple
-// of the spacing, within 1e-9 of it), and the given step.
+// G Morgan on C chromosomes, each G / C long with markers at both ends and
+// ceil(G / (C spacing)) equal intervals between them (at most `spacing`
+// Morgan apart), and the given step.
 // Throws std::invalid_argument unless G > 0, spacing > 0 and step >= 0 are
 // finite, C >= 1 and each chromosome has at most 1,000,000 intervals.
 IntervalScan even_interval_scan(double length, int chromosomes, double spacing, double step);

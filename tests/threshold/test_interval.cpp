@@ -358,10 +358,10 @@ TEST(IntervalScans, EvenMapsAndGeneticMaps) {
     ASSERT_EQ(even.chromosomes.size(), 20u);
     EXPECT_EQ(even.chromosomes[0], std::vector<double>(8, 0.1));
     EXPECT_EQ(even.step, 0.01);
-    // 33 Morgan on 23 chromosomes at 10 cM: 14 whole intervals and the rest.
+    // 33 Morgan on 23 chromosomes at 10 cM: 15 equal intervals of 9.57 cM.
     const IntervalScan uneven = even_interval_scan(33, 23, 0.1, kEveryPoint);
     ASSERT_EQ(uneven.chromosomes[0].size(), 15u);
-    EXPECT_NEAR(uneven.chromosomes[0].back(), 33.0 / 23.0 - 1.4, 1e-12);
+    EXPECT_DOUBLE_EQ(uneven.chromosomes[0].back(), 33.0 / 23.0 / 15.0);
 
     const MapReading reading = read_genetic_map("marker,chr,pos\na,1,0\nb,1,12.5\nc,1,20\nd,2,3\n");
     ASSERT_TRUE(reading.errors.empty());
