@@ -152,7 +152,12 @@ class DesignGroups {
         if (plan_.simulate() && !simulate(genome, design)) {
             return;  // interrupted: none of this group's rows
         }
+        const std::string* reported = nullptr;
         for (const DesignRow& row : rows_of_group_) {
+            if (!row.failure.empty() && (reported == nullptr || *reported != row.failure)) {
+                runner_.report(row.failure);
+                reported = &row.failure;
+            }
             runner_.write(schema_, row);
         }
         if (plan_.simulate()) {

@@ -370,7 +370,7 @@ std::vector<DesignRow> solve_design_group(const Genome& genome, const char* map,
                       Simulated{},   scan,
                       peak,          PeakPValue{},
                       individuals,   0.0,
-                      genome.points};
+                      genome.points, {}};
         solve_design_row(genome.scans[scan], row,
                          genome.between.empty() ? nullptr : &genome.between[scan]);
         rows.push_back(row);

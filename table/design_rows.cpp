@@ -219,6 +219,9 @@ void solve_design_row(const Scan& scan, DesignRow& row, const IntervalScan* betw
                          : Status::calculation_failed;
     } catch (const NoSolution&) {
         row.status = Status::no_solution;
+    } catch (const std::invalid_argument& error) {
+        row.status = Status::calculation_failed;
+        row.failure = error.what();
     } catch (const std::exception&) {
         row.status = Status::calculation_failed;  // NominalLevelOutOfRange, say
     }

@@ -5,6 +5,8 @@
 #ifndef LODTHRESH_TABLE_DESIGN_ROWS_H
 #define LODTHRESH_TABLE_DESIGN_ROWS_H
 
+#include <string>
+
 #include "table/format.h"
 #include "table/schema.h"
 #include "table/values.h"
@@ -60,6 +62,9 @@ struct DesignRow {
     int individuals;
     double large_sample_lod;
     ScanPoints points;
+    // Why a row has no result when its scan is one the level cannot take (a
+    // step leaving too many pseudomarkers, say); "" otherwise.
+    std::string failure;
 };
 
 // Computes the row's result and status from its scan: the threshold of its

@@ -36,6 +36,7 @@
 #include <cmath>
 #include <map>
 #include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -507,6 +508,60 @@ std::vector<double> pseudomarkers(double length, double first, double step) {
     return offsets;
 }
 
+// A 2-df continuous scan of more interval lengths than this takes its peaks
+// between markers from interpolation in the lengths (interpolating_lengths).
+constexpr std::size_t kDirectLengths = 48;
+constexpr int kLengthNodes = 32;
+// The most intervals of a 2-df scan at pseudomarkers that differ in length or
+// place on the step's grid: each keeps its own cones (some 0.4 MB).
+constexpr std::size_t kMostSteppedKinds = 1000;
+
+// The 2-df term of an interval is a smooth function of sqrt(d) (its arcs'
+// angles are analytic in sqrt(d); it rises as d^(3/2) from 0). For a map of
+// many lengths it is interpolated on Chebyshev nodes in sqrt(d) over the
+// map's range, so that the sum over the intervals is a sum over the nodes,
+// each weighted by its Lagrange basis summed over the intervals (barycentric
+// form, Berrut and Trefethen, SIAM Review 46:501-517, 2004). Returns the
+// nodes' lengths and weights. Measured against the direct sum over 1,000
+// uneven intervals of 0.2 to 3.2 cM and 300 of 0.01 to 40 cM: the same
+// thresholds to 1e-8 LOD, in 0.5 s and 100 MB instead of 13.6 s and 1.5 GB.
+std::vector<std::pair<double, double>> interpolating_lengths(
+    const std::map<IntervalKind, double>& kinds) {
+    const double low = std::sqrt(kinds.begin()->first.first);
+    const double high = std::sqrt(kinds.rbegin()->first.first);
+    std::vector<double> node(kLengthNodes);
+    std::vector<double> barycentric(kLengthNodes);
+    for (int k = 0; k < kLengthNodes; ++k) {
+        const double angle = kPi * (2 * k + 1) / (2 * kLengthNodes);
+        node[static_cast<std::size_t>(k)] =
+            0.5 * (low + high) + 0.5 * (high - low) * std::cos(angle);
+        barycentric[static_cast<std::size_t>(k)] = (k % 2 == 0 ? 1.0 : -1.0) * std::sin(angle);
+    }
+    std::vector<double> weight(kLengthNodes, 0.0);
+    std::vector<double> basis(kLengthNodes);
+    for (const auto& [kind, count] : kinds) {
+        const double x = std::sqrt(kind.first);
+        double sum = 0.0;
+        std::size_t exact = kLengthNodes;
+        for (std::size_t k = 0; k < node.size(); ++k) {
+            if (x == node[k]) {
+                exact = k;
+                break;
+            }
+            basis[k] = barycentric[k] / (x - node[k]);
+            sum += basis[k];
+        }
+        for (std::size_t k = 0; k < node.size(); ++k) {
+            weight[k] += count * (exact < node.size() ? (k == exact ? 1.0 : 0.0) : basis[k] / sum);
+        }
+    }
+    std::vector<std::pair<double, double>> nodes;
+    for (std::size_t k = 0; k < node.size(); ++k) {
+        nodes.emplace_back(node[k] * node[k], weight[k]);
+    }
+    return nodes;
+}
+
 // The peaks between the markers of a scan, as the level equation adds them.
 class BetweenMarkers {
   public:
@@ -522,6 +577,20 @@ class BetweenMarkers {
             throw std::invalid_argument(
                 "the intervals of different lengths or places on the step's grid hold more "
                 "than 100000 pseudomarkers");
+        }
+        if (tail == Tail::two_df && scan.step != kEveryPoint && kinds.size() > kMostSteppedKinds) {
+            throw std::invalid_argument(
+                "the 2-df scan at pseudomarkers takes at most 1000 intervals of different "
+                "lengths or places on the step's grid, not " +
+                std::to_string(kinds.size()) +
+                " (each keeps some 0.4 MB of quadrature): scan every point between the markers, "
+                "whose threshold is some 0.01 LOD above a 1 cM step's");
+        }
+        if (tail == Tail::two_df && scan.step == kEveryPoint && kinds.size() > kDirectLengths) {
+            for (const auto& [length, weight] : interpolating_lengths(kinds)) {
+                add_two_df_interval(rate, length, {}, weight, cones_);
+            }
+            return;
         }
         for (const auto& [kind, count] : kinds) {
             const auto [length, first] = kind;
