@@ -84,7 +84,7 @@ std::string parse_individuals(const std::string& text, DesignValues& values) {
 }
 
 // --scan and --step. Interval mapping needs markers to scan between: not a
-// dense map, and whole chromosomes of at most 10^6 intervals each.
+// dense map, and at most 10^7 intervals.
 std::string read_scan_points(const Options& options, DesignValues& values) {
     if (!options.scan) {
         return "";
@@ -103,9 +103,6 @@ std::string read_scan_points(const Options& options, DesignValues& values) {
         }
     }
     for (const double chromosomes : values.chromosomes) {
-        if (chromosomes != std::floor(chromosomes)) {
-            return "interval: the chromosomes must be a whole number, not " + shortest(chromosomes);
-        }
         for (const double length : values.lengths) {
             for (const double spacing : values.spacings_cm) {
                 const double intervals = length / chromosomes * kCentimorgansPerMorgan / spacing;
