@@ -3,7 +3,7 @@
 // module (lodthresh.js), which runs the command line's own code; this module
 // only lays its answer out and turns values into plot coordinates.
 
-const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'lod', 'simulate', 'seed'];
+const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'scan', 'step', 'lod', 'simulate', 'seed'];
 const PLOT = { width: 480, height: 300, left: 48, right: 12, top: 14, bottom: 42 };
 
 const $ = (id) => document.getElementById(id);

@@ -14,6 +14,8 @@ EMSCRIPTEN_BINDINGS(lodthresh) {
         .field("tail", &Request::tail)
         .field("alpha", &Request::alpha)
         .field("spacing", &Request::spacing)
+        .field("scan", &Request::scan)
+        .field("step", &Request::step)
         .field("lod", &Request::lod)
         .field("simulate", &Request::simulate)
         .field("seed", &Request::seed)

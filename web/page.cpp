@@ -84,6 +84,8 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
     options.tail = given(request.tail);
     options.alpha = given(request.alpha);
     options.spacing = unless_map(request.spacing);
+    options.scan = given(request.scan);
+    options.step = given(request.step);
     options.lod = given(request.lod);
     options.simulate = given(request.simulate);
     options.seed = given(request.seed);
@@ -145,6 +147,8 @@ std::string command_of(const Request& request, bool has_map) {
             !request.design.empty() || !request.tail.empty() || !request.spacing.empty();
         option("spacing", designs_mode ? request.spacing : std::string("0"));
     }
+    option("scan", request.scan);
+    option("step", request.step);
     option("lod", request.lod);
     option("simulate", request.simulate);
     option("seed", request.seed);
@@ -277,9 +281,11 @@ std::string answer_of(const Request& request) {
         out += ",\"note\":";
         append_string(note, out);
     }
-    // A threshold's plot over the spacing; p-values of peaks have none.
+    // A threshold's plot over the spacing, of the markers' thresholds; p-values
+    // of peaks and interval mapping's scans have none.
     out += ",\"plots\":[";
-    for (std::size_t i = 0; choices.values.lods.empty() && i < choices.values.designs.size(); ++i) {
+    const bool plotted = choices.values.lods.empty() && !choices.values.points.interval;
+    for (std::size_t i = 0; plotted && i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
         append_plot(choices.values, choices.has_map ? &choices.map : nullptr,
                     choices.values.designs[i], out);

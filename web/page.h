@@ -24,6 +24,8 @@ struct Request {
     std::string seed;
     std::string map_name;
     std::string map_text;
+    std::string scan;  // "markers" or "interval" (interval mapping between markers)
+    std::string step;  // interval mapping's pseudomarkers every step cM; empty: every point
 };
 
 // The designs for the page's list and help, as JSON:

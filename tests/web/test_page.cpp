@@ -34,6 +34,8 @@ Request request(const std::vector<std::string>& options) {
                              : options[i] == "--tail"     ? &request.tail
                              : options[i] == "-a"         ? &request.alpha
                              : options[i] == "--spacing"  ? &request.spacing
+                             : options[i] == "--scan"     ? &request.scan
+                             : options[i] == "--step"     ? &request.step
                              : options[i] == "--lod"      ? &request.lod
                              : options[i] == "--simulate" ? &request.simulate
                              : options[i] == "--seed"     ? &request.seed
@@ -59,10 +61,20 @@ std::vector<Case> cases() {
          "2.5,3.4,6"},
         {"-G", "16", "-C", "20", "--design", "backcross", "--spacing", "10", "--lod", "3",
          "--simulate", "500", "--seed", "7", "--threads", "1"},
+        {"-G", "16", "-C", "20", "--design", "backcross,intercross", "--spacing", "10,20", "--scan",
+         "interval", "--step", "2"},
+        {"-G", "16", "-C", "20", "--design", "backcross", "--spacing", "5", "--scan", "interval",
+         "--lod", "3", "--simulate", "500", "--seed", "7", "--threads", "1"},
     };
-    const char* names[] = {
-        "defaults",  "designs at spacings", "a rate of one's own", "rows without a result",
-        "simulated", "p-values of peaks",   "simulated p-values"};
+    const char* names[] = {"defaults",
+                           "designs at spacings",
+                           "a rate of one's own",
+                           "rows without a result",
+                           "simulated",
+                           "p-values of peaks",
+                           "simulated p-values",
+                           "interval mapping",
+                           "simulated interval mapping"};
     std::vector<Case> out;
     for (std::size_t i = 0; i < options.size(); ++i) {
         out.push_back({names[i], request(options[i]), options[i]});
@@ -150,7 +162,8 @@ TEST(Page, TableCellsAreTheCommandLinesTextFormat) {
 
 // A file's name may hold blanks; its cell is the name whole.
 TEST(Page, AMapsNameIsOneCell) {
-    const Request request{"", "", "sibs", "", "", "0.05", "", "", "", "", "my map.csv", kMap};
+    const Request request{"", "", "sibs", "",           "",   "0.05", "",
+                          "", "", "",     "my map.csv", kMap, "",     ""};
     const std::string answer = web::calculate_json(request);
     EXPECT_NE(answer.find("\"header\":[\"length\",\"chromosomes\",\"design\",\"tail\",\"rate\","
                           "\"alpha\",\"spacing_cm\",\"nominal_alpha\",\"lod\",\"map\"]"),
@@ -170,7 +183,8 @@ TEST(Page, AMapsNameIsOneCell) {
 TEST(Page, AMapsXChromosomeIsLeftOutAndTheNoteSaysSo) {
     const Request request{"", "",     "sibs",  "",
                           "", "0.05", "",      "",
-                          "", "",     "x.csv", "marker,chr,pos\na,1,0\nb,1,50\nc,X,0\nd,X,40\n"};
+                          "", "",     "x.csv", "marker,chr,pos\na,1,0\nb,1,50\nc,X,0\nd,X,40\n",
+                          "", ""};
     const std::string answer = web::calculate_json(request);
     EXPECT_NE(answer.find("\"note\":\"x.csv: chromosome X is left out and its threshold not "
                           "computed: the X chromosome's test differs by design and cross "
@@ -186,11 +200,13 @@ TEST(Page, ABadValueGetsTheCommandLinesMessageBesideItsField) {
         const char* field;
         std::vector<std::string> options;
     } bad[] = {
-        {Request{"-3", "", "", "", "", "", "", "", "", "", "", ""},
+        {Request{"-3", "", "", "", "", "", "", "", "", "", "", "", "", ""},
          "length",
          {"-G", "-3", "--spacing", "0"}},
-        {Request{"", "", "f2", "", "", "", "", "", "", "", "", ""}, "design", {"--design", "f2"}},
-        {Request{"", "", "", "", "", "2", "", "", "", "", "", ""},
+        {Request{"", "", "f2", "", "", "", "", "", "", "", "", "", "", ""},
+         "design",
+         {"--design", "f2"}},
+        {Request{"", "", "", "", "", "2", "", "", "", "", "", "", "", ""},
          "alpha",
          {"-a", "2", "--spacing", "0"}},
     };
