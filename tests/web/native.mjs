@@ -12,7 +12,7 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const referencesFile = path.join(here, 'native_references.json');
 const program = process.env.LODTHRESH_NATIVE || path.join(here, '..', '..', 'build', 'lodthresh');
 
-export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'lod', 'simulate', 'seed'];
+export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'scan', 'step', 'lod', 'simulate', 'seed'];
 
 // A small qtl2 map: three chromosomes, markers in cM.
 export const MAP = {
@@ -42,6 +42,10 @@ export const CASES = [
   { name: 'a map simulated', params: { design: 'sibs', alpha: 'all', simulate: '3000' }, map: MAP },
   { name: 'p-values of peaks', params: { design: 'backcross,sibs', spacing: '0,10', lod: '2.5,3.4,6' } },
   { name: 'p-values on a map, simulated', params: { design: 'backcross', lod: '3', simulate: '2000' }, map: MAP },
+  { name: 'interval mapping at spacings',
+    params: { design: 'backcross,intercross', length: '16', chromosomes: '20', spacing: '5,20', scan: 'interval' } },
+  { name: 'interval mapping of a map at a step, simulated',
+    params: { design: 'backcross', alpha: 'all', scan: 'interval', step: '2', simulate: '2000' }, map: MAP },
 ];
 
 // Bad values, each with the option whose message it gives.
@@ -64,6 +68,8 @@ export const BAD = [
   { name: 'a seed without a simulation', params: { seed: '5' }, field: 'seed' },
   { name: 'a peak with a level', params: { design: 'sibs', lod: '3', alpha: '0.05' }, field: 'lod' },
   { name: 'a peak of LOD 0', params: { design: 'sibs', lod: '0' }, field: 'lod' },
+  { name: 'interval mapping of the dense map', params: { design: 'backcross', scan: 'interval' }, field: 'scan' },
+  { name: 'a step of 0', params: { design: 'backcross', spacing: '10', scan: 'interval', step: '0' }, field: 'step' },
 ];
 
 // The command line's arguments for the page's parameters.
