@@ -79,9 +79,8 @@ void interval_replicates(benchmark::State& state, const sim::NullScan& scan,
                          std::uint64_t replicates) {
     marker_replicates(state, scan, replicates);
     const std::uint64_t components = scan.tail == Tail::two_df ? 2 : 1;
-    const double points =
-        static_cast<double>((sim::markers(scan) + components * sim::interior_points(scan)) *
-                            replicates);
+    const double points = static_cast<double>(
+        (sim::markers(scan) + components * sim::interior_points(scan)) * replicates);
     state.counters["per_point"] = benchmark::Counter(
         points, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
@@ -118,8 +117,7 @@ void BM_IntervalTwoSided5cM(benchmark::State& state) {
 BENCHMARK(BM_IntervalTwoSided5cM)->Unit(benchmark::kMillisecond);
 
 void BM_PseudomarkersTwoSided5cM(benchmark::State& state) {
-    interval_replicates(state, sim::even_null_scan(16, 20, 5, Tail::two_sided, 1, step(1)),
-                        10000);
+    interval_replicates(state, sim::even_null_scan(16, 20, 5, Tail::two_sided, 1, step(1)), 10000);
 }
 BENCHMARK(BM_PseudomarkersTwoSided5cM)->Unit(benchmark::kMillisecond);
 

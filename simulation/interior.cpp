@@ -116,8 +116,9 @@ void check_between(const NullScan& scan) {
         }
     }
     if (!(points <= static_cast<double>(kMaxInteriorPoints))) {
-        invalid("interval mapping would evaluate the statistic at more than 2^26 points between "
-                "markers");
+        invalid(
+            "interval mapping would evaluate the statistic at more than 2^26 points between "
+            "markers");
     }
 }
 

@@ -142,9 +142,8 @@ bool run_lanes(const Plan& plan, const Ziggurat& normal, Xoshiro256& stream,
                             // arc's ends, and |W|^2, before Z_j is stepped.
                             const double ek = e[k];
                             const double cross = z[k] * a.s - ek * a.r;
-                            const bool inside = kTail == Tail::one_sided
-                                                    ? std::min(ek, cross) >= 0
-                                                    : ek * cross >= 0;
+                            const bool inside = kTail == Tail::one_sided ? std::min(ek, cross) >= 0
+                                                                         : ek * cross >= 0;
                             const double length = z[k] * z[k] + ek * ek;
                             q[k] = inside && length > q[k] ? length : q[k];
                         }
@@ -222,8 +221,8 @@ LaneRunner runner_of(Tail tail) {
             break;
     }
     // A 2-df statistic's interval is taken at points (kernel.h).
-    return run_lanes<Tail::two_df, kDense,
-                     kInterior == Interior::arc ? Interior::points : kInterior>;
+    return run_lanes < Tail::two_df, kDense,
+           kInterior == Interior::arc ? Interior::points : kInterior > ;
 }
 
 }  // namespace
