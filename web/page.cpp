@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "table/design_request.h"
@@ -237,6 +239,58 @@ std::string csv_of(const std::vector<DesignRow>& rows, const table::Schema<Desig
     return csv;
 }
 
+// The page's labels of the command line's options, the longest name first
+// where one begins another ("--lod" after "--length").
+constexpr std::pair<const char*, const char*> kLabels[] = {
+    {"--omit-chromosomes", "Omitted chromosomes"},
+    {"--chromosomes", "Chromosomes"},
+    {"--individuals", "Individuals"},
+    {"--simulate", "Simulated null scans"},
+    {"--spacing", "Marker spacings"},
+    {"--threads", "Threads"},
+    {"--length", "Length"},
+    {"--design", "Designs"},
+    {"--alpha", "Levels"},
+    {"--batch", "Batch"},
+    {"--rate", "Rate"},
+    {"--tail", "Tail"},
+    {"--scan", "Scan"},
+    {"--step", "Step"},
+    {"--seed", "Seed"},
+    {"--lod", "Peaks' LOD scores"},
+    {"--map", "Map file"},
+};
+
+// A message of the command line in the page's words: each option by its
+// field's label ("Length: '-3' is not above 0"), without the pointer to
+// --help, which the page has beside each field instead.
+std::string in_page_words(const std::string& message) {
+    std::string out;
+    for (std::size_t i = 0; i < message.size();) {
+        if (message.compare(i, 13, " (see --help)") == 0) {
+            i += 13;
+            continue;
+        }
+        bool replaced = false;
+        for (const auto& [option, label] : kLabels) {
+            const std::size_t n = std::char_traits<char>::length(option);
+            const bool whole = i + n == message.size() ||
+                               !(std::isalnum(static_cast<unsigned char>(message[i + n])) ||
+                                 message[i + n] == '-');
+            if (message.compare(i, n, option) == 0 && whole) {
+                out += label;
+                i += n;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            out += message[i++];
+        }
+    }
+    return out;
+}
+
 std::string answer_of(const Request& request) {
     Choices choices;
     const std::vector<table::OptionError> errors = parse_request(request, choices);
@@ -245,7 +299,7 @@ std::string answer_of(const Request& request) {
         out += i == 0 ? "{\"field\":" : ",{\"field\":";
         append_string(errors[i].option, out);
         out += ",\"message\":";
-        append_string(errors[i].message, out);
+        append_string(in_page_words(errors[i].message), out);
         out += '}';
     }
     out += ']';

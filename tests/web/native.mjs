@@ -48,28 +48,29 @@ export const CASES = [
     params: { design: 'backcross', alpha: 'all', scan: 'interval', step: '2', simulate: '2000' }, map: MAP },
 ];
 
-// Bad values, each with the option whose message it gives.
+// Bad values, each with the field whose message it gives and the message in
+// the page's words.
 export const BAD = [
-  { name: 'negative length', params: { length: '-3' }, field: 'length' },
-  { name: 'fractional chromosomes', params: { chromosomes: '2.5' }, field: 'chromosomes' },
-  { name: 'unknown design', params: { design: 'backcros' }, field: 'design' },
-  { name: 'rate of 0', params: { rate: '0' }, field: 'rate' },
-  { name: 'unknown tail', params: { rate: '2', tail: 'three-sided' }, field: 'tail' },
-  { name: 'level above 1', params: { alpha: '1.5' }, field: 'alpha' },
-  { name: 'negative spacing', params: { spacing: '0,-1' }, field: 'spacing' },
-  { name: 'design with a rate', params: { design: 'sibs', rate: '2' }, field: 'design' },
-  { name: 'design with a tail', params: { design: 'sibs', tail: '2df' }, field: 'tail' },
-  { name: 'bad map lines', params: {}, field: 'map',
+  { name: 'negative length', params: { length: '-3' }, field: 'length', message: "Length: '-3' is not above 0" },
+  { name: 'fractional chromosomes', params: { chromosomes: '2.5' }, field: 'chromosomes', message: "Chromosomes: '2.5' is not a whole number" },
+  { name: 'unknown design', params: { design: 'backcros' }, field: 'design', message: "Designs: 'backcros' is not a design" },
+  { name: 'rate of 0', params: { rate: '0' }, field: 'rate', message: "Rate: '0' is not above 0" },
+  { name: 'unknown tail', params: { rate: '2', tail: 'three-sided' }, field: 'tail', message: "Tail: 'three-sided' is not one of one-sided, two-sided, 2df" },
+  { name: 'level above 1', params: { alpha: '1.5' }, field: 'alpha', message: "Levels: '1.5' is not between 0 and 1 (for 1, say 'suggestive')" },
+  { name: 'negative spacing', params: { spacing: '0,-1' }, field: 'spacing', message: "Marker spacings: '-1' is below 0" },
+  { name: 'design with a rate', params: { design: 'sibs', rate: '2' }, field: 'design', message: "Designs: not with Rate; a design of one's own is a Rate with a Tail" },
+  { name: 'design with a tail', params: { design: 'sibs', tail: '2df' }, field: 'tail', message: "Tail: not with Designs, whose designs have their own tails" },
+  { name: 'bad map lines', params: {}, field: 'map', message: "bad.map:2: position 'x' is not a number",
     map: { name: 'bad.map', text: '1 m1 0 100\n1 m2 x 200\n2 m3 5 300\n2 m4 3 400\n' } },
-  { name: 'a map without a marker', params: {}, field: 'map',
+  { name: 'a map without a marker', params: {}, field: 'map', message: "empty.csv: no marker",
     map: { name: 'empty.csv', text: '# no markers\n\n' } },
-  { name: 'simulated scans not a number', params: { simulate: '1e4', spacing: '1' }, field: 'simulate' },
-  { name: 'too few simulated scans', params: { simulate: '99', design: 'sibs' }, field: 'simulate' },
-  { name: 'a seed without a simulation', params: { seed: '5' }, field: 'seed' },
-  { name: 'a peak with a level', params: { design: 'sibs', lod: '3', alpha: '0.05' }, field: 'lod' },
-  { name: 'a peak of LOD 0', params: { design: 'sibs', lod: '0' }, field: 'lod' },
-  { name: 'interval mapping of the dense map', params: { design: 'backcross', scan: 'interval' }, field: 'scan' },
-  { name: 'a step of 0', params: { design: 'backcross', spacing: '10', scan: 'interval', step: '0' }, field: 'step' },
+  { name: 'simulated scans not a number', params: { simulate: '1e4', spacing: '1' }, field: 'simulate', message: "Simulated null scans: '1e4' is not a whole number" },
+  { name: 'too few simulated scans', params: { simulate: '99', design: 'sibs' }, field: 'simulate', message: "Simulated null scans: '99' is not at least 100" },
+  { name: 'a seed without a simulation', params: { seed: '5' }, field: 'seed', message: "Seed: only with Simulated null scans" },
+  { name: 'a peak with a level', params: { design: 'sibs', lod: '3', alpha: '0.05' }, field: 'lod', message: "Peaks' LOD scores: not with Levels; a peak's p-value needs no level" },
+  { name: 'a peak of LOD 0', params: { design: 'sibs', lod: '0' }, field: 'lod', message: "Peaks' LOD scores: '0' is not above 0" },
+  { name: 'interval mapping of the dense map', params: { design: 'backcross', scan: 'interval' }, field: 'scan', message: "Scan: interval: not with the dense map (Marker spacings 0), which has nothing between markers" },
+  { name: 'a step of 0', params: { design: 'backcross', spacing: '10', scan: 'interval', step: '0' }, field: 'step', message: "Step: '0' is not above 0" },
 ];
 
 // The command line's arguments for the page's parameters.

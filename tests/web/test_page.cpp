@@ -194,31 +194,40 @@ TEST(Page, AMapsXChromosomeIsLeftOutAndTheNoteSaysSo) {
     EXPECT_NE(answer.find("[\"0.5\",\"1\",\"sibs\""), std::string::npos) << answer;
 }
 
-TEST(Page, ABadValueGetsTheCommandLinesMessageBesideItsField) {
+// A bad value's message names its field by the page's label, without the
+// pointer to --help; the command line's names the option.
+TEST(Page, ABadValueGetsAMessageInThePagesWordsBesideItsField) {
     const struct {
         Request request;
         const char* field;
+        const char* message;
         std::vector<std::string> options;
+        const char* command_line;
     } bad[] = {
         {Request{"-3", "", "", "", "", "", "", "", "", "", "", "", "", ""},
          "length",
-         {"-G", "-3", "--spacing", "0"}},
+         "Length: '-3' is not above 0",
+         {"-G", "-3", "--spacing", "0"},
+         "--length: '-3' is not above 0"},
         {Request{"", "", "f2", "", "", "", "", "", "", "", "", "", "", ""},
          "design",
-         {"--design", "f2"}},
-        {Request{"", "", "", "", "", "2", "", "", "", "", "", "", "", ""},
-         "alpha",
-         {"-a", "2", "--spacing", "0"}},
+         "Designs: 'f2' is not a design",
+         {"--design", "f2"},
+         "--design: 'f2' is not a design (see --help)"},
+        {Request{"", "", "sibs", "2", "", "", "", "", "", "", "", "", "", ""},
+         "design",
+         "Designs: not with Rate; a design of one's own is a Rate with a Tail",
+         {"--design", "sibs", "-r", "2"},
+         "--design: not with --rate; a design of one's own is a --rate with a --tail"},
     };
     for (const auto& b : bad) {
         const std::string answer = web::calculate_json(b.request);
-        std::string message = run_cli(b.options).err;
-        message = message.substr(std::string("lodthresh: ").size());
-        message = message.substr(0, message.find('\n'));
         EXPECT_EQ(answer, "{\"errors\":[{\"field\":\"" + std::string(b.field) +
-                              "\",\"message\":" + json_string(message) + "}]}")
+                              "\",\"message\":" + json_string(b.message) + "}]}")
             << b.field;
         EXPECT_EQ(web::csv_text(b.request), "") << b.field;
+        EXPECT_EQ(run_cli(b.options).err,
+                  std::string("lodthresh: ") + b.command_line + "\nTry 'lodthresh --help'.\n");
     }
 }
 
