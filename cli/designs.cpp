@@ -15,6 +15,7 @@
 #include "table/design_request.h"
 #include "table/design_rows.h"
 #include "table/design_simulation.h"
+#include "table/power_rows.h"
 #include "table/shortest.h"
 #include "table/values.h"
 #include "threshold/genetic_map.h"
@@ -32,6 +33,8 @@ using table::Genome;
 struct Plan {
     Format format = Format::text;
     table::DesignValues values;
+    table::PowerValues power;
+    bool power_rows = false;
     const char* map_path = nullptr;
     GeneticMap map;
 
@@ -50,6 +53,12 @@ std::optional<int> read_plan(const Options& options, Plan& plan, std::FILE* err)
     if (!errors.empty()) {
         return usage_error(err, errors.front().message);
     }
+    const std::vector<table::OptionError> power_errors =
+        table::read_power_options(options, plan.values, plan.power);
+    if (!power_errors.empty()) {
+        return usage_error(err, power_errors.front().message);
+    }
+    plan.power_rows = options.power_rows();
     if (!options.threads) {
         plan.values.control.threads = simulation::available_cpus();
     }
@@ -119,9 +128,21 @@ std::optional<int> read_map(const char* path, const Options& options, Plan& plan
 class DesignGroups {
   public:
     DesignGroups(const Plan& plan, Runner& runner)
-        : plan_(plan), schema_(table::rows_schema(plan.values)), runner_(runner) {}
+        : plan_(plan),
+          schema_(table::rows_schema(plan.values)),
+          power_schema_(table::power_schema(plan.simulate() ? table::kSimulated : 0U)),
+          runner_(runner) {}
 
     void begin() {
+        if (plan_.power_rows) {
+            runner_.begin(power_schema_,
+                          plan_.simulate()
+                              ? "# simulated: " + std::to_string(plan_.values.replicates) +
+                                    " scans of each row with its QTL, seed " +
+                                    std::to_string(plan_.values.control.seed) + "\n"
+                              : std::string());
+            return;
+        }
         runner_.begin(schema_, plan_.simulate()
                                    ? "# simulated: " + std::to_string(plan_.values.replicates) +
                                          " null scans of each design and spacing, seed " +
@@ -146,6 +167,10 @@ class DesignGroups {
         if (runner_.stopped()) {
             return;
         }
+        if (plan_.power_rows) {
+            power_group(genome, design, alphas);
+            return;
+        }
         rows_of_group_ = table::solve_design_group(genome, plan_.map_path, design, alphas,
                                                    plan_.values.lods, plan_.values.individuals);
         simulated_ = per_group_ ? 0 : simulated_;
@@ -166,6 +191,51 @@ class DesignGroups {
     }
 
   private:
+    // Power rows: each level and spacing with each effect size, simulated row
+    // by row under the row's own QTL.
+    void power_group(const Genome& genome, const DesignChoice& design,
+                     const std::vector<double>& alphas) {
+        const GeneticMap* map = plan_.map_path != nullptr ? &plan_.map : nullptr;
+        std::vector<table::PowerRow> rows =
+            table::solve_power_group(genome, plan_.map_path, map, design, alphas, plan_.power);
+        if (plan_.simulate()) {
+            simulation::Control control = plan_.values.control;
+            control.stop = stop_;
+            const double replicates = static_cast<double>(plan_.values.replicates);
+            const double before = static_cast<double>(simulated_);
+            simulated_ = per_group_ ? rows.size() : simulated_ + rows.size();
+            const auto progress = [&](std::size_t row, std::uint64_t done) {
+                if (progress_ != nullptr) {
+                    progress_->show(
+                        before + static_cast<double>(row) + static_cast<double>(done) / replicates,
+                        static_cast<double>(simulations_ * rows.size()),
+                        what_is_simulated(genome, design, rows[row].scan) + ", power");
+                }
+            };
+            try {
+                if (!table::simulate_power_rows(genome, map, plan_.values.replicates, control,
+                                                progress, rows)) {
+                    runner_.mark_interrupted();
+                    return;
+                }
+            } catch (const std::exception& error) {
+                runner_.mark_without_result();
+                runner_.report(std::string("simulation: ") + error.what());
+            }
+        }
+        const std::string* reported = nullptr;
+        for (const table::PowerRow& row : rows) {
+            if (!row.failure.empty() && (reported == nullptr || *reported != row.failure)) {
+                runner_.report(row.failure);
+                reported = &row.failure;
+            }
+            runner_.write(power_schema_, row);
+        }
+        if (plan_.simulate()) {
+            runner_.flush();
+        }
+    }
+
     // Simulates the group's scans and fills in its rows' simulated values.
     // False when interrupted.
     bool simulate(const Genome& genome, const DesignChoice& design) {
@@ -211,6 +281,7 @@ class DesignGroups {
 
     const Plan& plan_;
     table::Schema<DesignRow> schema_;
+    table::Schema<table::PowerRow> power_schema_;
     Runner& runner_;
     std::vector<DesignRow> rows_of_group_;
     const std::atomic<bool>* stop_ = nullptr;
@@ -296,11 +367,13 @@ int run_designs(const Options& options, int in, RowOutput& output, std::FILE* er
         progress.emplace(err, output);
         // A batch's simulations are counted line by line; a list's are known.
         const table::DesignValues& v = plan.values;
+        // Power rows count their groups, each simulated row by row.
+        const std::size_t spacings = plan.power_rows ? 1 : v.spacings_cm.size();
         const std::size_t simulations =
-            options.batch ? v.spacings_cm.size()
+            options.batch ? spacings
             : plan.map_path != nullptr
                 ? v.designs.size()
-                : v.lengths.size() * v.chromosomes.size() * v.designs.size() * v.spacings_cm.size();
+                : v.lengths.size() * v.chromosomes.size() * v.designs.size() * spacings;
         groups.watch(&interrupts->stop(), &*progress, simulations, options.batch.has_value());
     }
     std::vector<std::string> fields;

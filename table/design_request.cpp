@@ -56,30 +56,48 @@ std::string parse_threads(const std::string& text, unsigned* threads) {
 }
 
 // n individuals of crosses: each design's test a regression with n - k - 1 >= 1
-// residual degrees of freedom.
-std::string parse_individuals(const std::string& text, DesignValues& values) {
-    std::uint64_t n = 0;
-    if (std::string error = parse_whole(text, 1, &n); !error.empty()) {
-        return error;
-    }
-    if (n > 100000000) {
-        return quoted(text) + " is more than 10^8";
-    }
-    for (const DesignChoice& design : values.designs) {
-        const std::string name =
-            design.name != nullptr ? std::string(design.name) : "of rate " + shortest(design.rate);
-        if (regression_df(design.tail) == 0) {
-            return "applies to regression LOD scores of crosses (two-sided and 2df tests), not to "
-                   "the one-sided design " +
-                   name;
+// residual degrees of freedom. A list only for power rows, which vary them.
+std::string parse_individuals(const std::string& text, bool list, DesignValues& values) {
+    std::vector<int> counts;
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type comma = text.find(',', start);
+        if (comma != std::string::npos && !list) {
+            return quoted(text) +
+                   ": a list of individuals only with power rows (--pve, --noncentrality or "
+                   "--target-power)";
         }
-        if (n < static_cast<std::uint64_t>(least_individuals(design.tail))) {
-            return quoted(text) + " individuals leave no residual degree of freedom for the " +
-                   tail_name(design.tail) + " test of " + name + " (at least " +
-                   std::to_string(least_individuals(design.tail)) + ")";
+        const std::string element = text.substr(start, comma - start);
+        std::uint64_t n = 0;
+        if (std::string error = parse_whole(element, 1, &n); !error.empty()) {
+            return error;
         }
+        if (n > 100000000) {
+            return quoted(element) + " is more than 10^8";
+        }
+        for (const DesignChoice& design : values.designs) {
+            const std::string name = design.name != nullptr ? std::string(design.name)
+                                                            : "of rate " + shortest(design.rate);
+            if (regression_df(design.tail) == 0) {
+                return "applies to regression LOD scores of crosses (two-sided and 2df tests), "
+                       "not to the one-sided design " +
+                       name;
+            }
+            if (n < static_cast<std::uint64_t>(least_individuals(design.tail))) {
+                return quoted(element) +
+                       " individuals leave no residual degree of freedom for the " +
+                       tail_name(design.tail) + " test of " + name + " (at least " +
+                       std::to_string(least_individuals(design.tail)) + ")";
+            }
+        }
+        counts.push_back(static_cast<int>(n));
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
     }
-    values.individuals = static_cast<int>(n);
+    values.individuals = counts.front();
+    values.individual_counts = std::move(counts);
     return "";
 }
 
@@ -204,7 +222,7 @@ std::vector<OptionError> read_design_options(const Options& options, DesignValue
         check("step", parse_step(*options.step, &values.points.step_cm));
     }
     if (options.individuals) {
-        check("individuals", parse_individuals(*options.individuals, values));
+        check("individuals", parse_individuals(*options.individuals, options.power_rows(), values));
     }
     if (!options.simulate) {
         for (const auto& [option, name] :

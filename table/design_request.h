@@ -30,8 +30,9 @@ struct DesignValues {
     std::vector<double> lengths, chromosomes, alphas, spacings_cm;
     std::vector<double> lods;  // peaks' LOD scores (--lod): p-value rows; empty: thresholds
     int individuals = 0;       // a cross's individuals (--individuals); 0: large-sample rows
-    ScanPoints points;         // where the scan evaluates the statistic
-    bool scan_given = false;   // --scan: the rows say where
+    std::vector<int> individual_counts;  // each of a list of them (power rows); empty: none
+    ScanPoints points;                   // where the scan evaluates the statistic
+    bool scan_given = false;             // --scan: the rows say where
     std::vector<DesignChoice> designs;
     Tail tail = Tail::one_sided;
     std::uint64_t replicates = 0;  // null scans to simulate; 0: none

@@ -61,6 +61,8 @@ constexpr StatusWords kStatusWords[] = {
      "no result: the precision cannot be reached"},
     {Status::calculation_failed, "calculation-failed", "no result: the calculation failed"},
     {Status::no_solution, "no-solution", "no result: no nominal level reaches this alpha"},
+    {Status::individuals_beyond_bound, "individuals-beyond-bound",
+     "no result: the target power needs more than 10^8 individuals"},
 };
 
 const StatusWords& words_of(Status status) {

@@ -16,7 +16,13 @@ enum class Format { text, tsv, csv, json };
 std::string parse_format(const std::string& text, Format* format);
 
 // Why a row has no result, or ok.
-enum class Status { ok, precision_not_reached, calculation_failed, no_solution };
+enum class Status {
+    ok,
+    precision_not_reached,
+    calculation_failed,
+    no_solution,
+    individuals_beyond_bound,  // a target power that needs more than 10^8 individuals
+};
 
 // The status as the machine-readable formats write it ("precision-not-reached").
 const char* status_name(Status status);

@@ -52,6 +52,17 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"step", 0, Section::designs, &Options::step, nullptr, "CM",
      "with --scan interval: pseudomarkers every CM cM\nfrom each chromosome's first marker "
      "(R/qtl's\nstep); default every point between markers"},
+    {"pve", 0, Section::designs, &Options::pve, nullptr, "H",
+     "power rows: the share of the trait's variance that\na QTL explains (0 < H < 1; crosses, "
+     "with\n--individuals or --target-power)"},
+    {"dominance", 0, Section::designs, &Options::dominance, nullptr, "K",
+     "with power rows of intercross designs: the QTL's\ndominance ratio d/a (default 0)"},
+    {"noncentrality", 0, Section::designs, &Options::noncentrality, nullptr, "X",
+     "power rows: the QTL's noncentrality xi > 0 (its\nstatistic's mean at the QTL), any "
+     "design"},
+    {"target-power", 0, Section::designs, &Options::target_power, nullptr, "P",
+     "power rows: the individuals (with --pve), the\nshare of variance (with --individuals) or "
+     "the\nnoncentrality that reach power P (0 < P < 1)"},
     {"simulate", 0, Section::designs, &Options::simulate, nullptr, "N",
      "also simulate N null scans of each design and map:\nthe simulated threshold, and the "
      "actual genome-wide\nlevel of the formula's (N at least 100)"},
@@ -120,6 +131,12 @@ std::optional<std::string> refused_combination(const Options& options) {
     }
     if (options.scan && !options.designs_mode()) {
         return "--scan: only with --design, --tail, --spacing or --map";
+    }
+    for (const OptionMember member :
+         {&Options::pve, &Options::dominance, &Options::noncentrality, &Options::target_power}) {
+        if (options.*member && !options.designs_mode()) {
+            return long_name(member) + ": only with --design, --tail, --spacing or --map";
+        }
     }
     if (options.step && !(options.scan && *options.scan == "interval")) {
         return "--step: only with --scan interval";

@@ -23,6 +23,10 @@ struct Options {
     // Where the scan evaluates the statistic: at the markers, or between them
     // too (interval mapping), there every `step` cM or at every point.
     std::optional<std::string> scan, step;
+    // Power rows of a planned scan: the QTL's share of the trait's variance,
+    // its dominance ratio d/a, its noncentrality, and a power to reach by the
+    // number of individuals, the share or the noncentrality.
+    std::optional<std::string> pve, dominance, noncentrality, target_power;
     // Its simulation of the null scan.
     std::optional<std::string> simulate, seed, threads;
     // The command line's own: the output's format and a batch of rows.
@@ -35,6 +39,8 @@ struct Options {
     bool designs_mode() const {
         return design || tail || spacing || map || simulate || seed || threads;
     }
+    // Whether the rows are power rows.
+    bool power_rows() const { return pve || noncentrality || target_power; }
     // The batch, when given, is standard input.
     bool batch_from_input() const { return batch && *batch == "-"; }
 };

@@ -300,6 +300,28 @@ std::string parse_step(const std::string& text, double* step_cm) {
     return parse_above_zero(text, step_cm);
 }
 
+std::string parse_shares(const std::string& text, std::vector<double>* shares) {
+    return parse_single(text, shares, [](const std::string& element, double* share) {
+        std::string error = parse_number(element, share);
+        if (error.empty() && !(*share > 0.0 && *share < 1.0)) {
+            error = quoted(element) + " is not between 0 and 1";
+        }
+        return error;
+    });
+}
+
+std::string parse_noncentralities(const std::string& text, std::vector<double>* values) {
+    return parse_single(text, values, [](const std::string& element, double* value) {
+        return parse_above_zero(element, value);
+    });
+}
+
+std::string parse_dominances(const std::string& text, std::vector<double>* ratios) {
+    return parse_single(text, ratios, [](const std::string& element, double* ratio) {
+        return parse_number(element, ratio);
+    });
+}
+
 std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm) {
     return parse_single(text, spacings_cm, parse_spacing);
 }

@@ -61,6 +61,11 @@ std::string parse_lods(const std::string& text, std::vector<double>* lods);
 std::string parse_scan(const std::string& text, bool* interval);
 // The step of pseudomarkers in cM: a finite number above 0.
 std::string parse_step(const std::string& text, double* step_cm);
+// Effect sizes of power rows: shares of variance and target powers strictly
+// between 0 and 1, noncentralities above 0, dominance ratios finite.
+std::string parse_shares(const std::string& text, std::vector<double>* shares);
+std::string parse_noncentralities(const std::string& text, std::vector<double>* values);
+std::string parse_dominances(const std::string& text, std::vector<double>* ratios);
 // Marker spacings in cM: finite numbers >= 0, 0 being the dense map.
 std::string parse_spacings(const std::string& text, std::vector<double>* spacings_cm);
 
