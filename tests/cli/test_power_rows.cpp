@@ -15,8 +15,8 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// The mouse genome of the README's table: 14.5 Morgan on 20 chromosomes.
-const std::vector<std::string> kMouse = {"-G", "14.5", "-C", "20", "-f", "tsv"};
+// The mouse genome of the README's table: 16 Morgan on 20 chromosomes.
+const std::vector<std::string> kMouse = {"-G", "16", "-C", "20", "-f", "tsv"};
 
 Rows power_rows(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), kMouse.begin(), kMouse.end());
@@ -228,7 +228,7 @@ TEST(PowerRows, SolvedValuesAreTheInversesOfThePower) {
 // ends with status 1 as a row without a result does.
 TEST(PowerRows, ATargetBeyondTheBoundSaysSo) {
     const std::vector<std::string> arguments = {
-        "-G",   "14.5",           "-C",   "20", "--design", "backcross", "--spacing", "5", "--pve",
+        "-G",   "16",           "-C",   "20", "--design", "backcross", "--spacing", "5", "--pve",
         "1e-9", "--target-power", "0.99", "-f", "tsv"};
     const Outcome o = run_cli(arguments);
     EXPECT_EQ(o.status, 1);
