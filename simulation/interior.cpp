@@ -31,8 +31,8 @@ void interior_offsets(const NullScan& scan, double left, double distance,
         const double right = left + distance;
         // The first multiple of the step past the left marker, then on while
         // short of the right one.
-        for (double k = std::floor((left + kCoincident) / step) + 1;; ++k) {
-            const double x = k * step;
+        for (auto k = static_cast<long long>(std::floor((left + kCoincident) / step)) + 1;; ++k) {
+            const double x = static_cast<double>(k) * step;
             if (!(x < right - kCoincident)) {
                 break;
             }
@@ -43,8 +43,9 @@ void interior_offsets(const NullScan& scan, double left, double distance,
     } else if (two_df_grid(scan) && distance > 0) {
         const double grid = scan.between.grid_cm / 100.0;
         const double parts = grid_parts(distance, grid);
-        for (double i = 1; i < parts; ++i) {
-            offsets.push_back(distance * i / parts);
+        const auto count = static_cast<long long>(parts);
+        for (long long i = 1; i < count; ++i) {
+            offsets.push_back(distance * static_cast<double>(i) / parts);
         }
     }
 }

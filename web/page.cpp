@@ -274,10 +274,14 @@ std::string in_page_words(const std::string& message) {
         bool replaced = false;
         for (const auto& [option, label] : kLabels) {
             const std::size_t n = std::char_traits<char>::length(option);
+            if (message.compare(i, n, option) != 0) {
+                continue;
+            }
+            // The option's whole name, not the start of a longer one.
             const bool whole = i + n == message.size() ||
                                !(std::isalnum(static_cast<unsigned char>(message[i + n])) ||
                                  message[i + n] == '-');
-            if (message.compare(i, n, option) == 0 && whole) {
+            if (whole) {
                 out += label;
                 i += n;
                 replaced = true;
