@@ -6,7 +6,7 @@
 // density at the node (the trapezoid rule, whose error for a Gaussian of
 // standard deviation s on a step h is about exp(-2 pi^2 s^2 / h^2), 1e-17 at
 // two nodes per s), evaluated by the recurrence exp(-(t + delta)^2 / 2) =
-// exp(-t^2 / 2) exp(-t delta - delta^2 / 2) along a row, cut at 8.5 s. A
+// exp(-t^2 / 2) exp(-t delta - delta^2 / 2) along a row, cut at 7 s. A
 // transition narrower than 0.8 step (very close markers on a map that forced
 // a coarser grid) is integrated against the hat functions of the nodes
 // instead, which keeps its mass. The region A enters as the weights of the
@@ -50,9 +50,14 @@ namespace {
 
 constexpr double kInvSqrtTwoPi = 0.398942280401432677940;  // 1 / sqrt(2 pi)
 constexpr double kSqrtHalf = 0.707106781186547524401;      // 1 / sqrt 2
-constexpr double kSpan = 8.5;                              // kernels cut at 8.5 standard deviations
-constexpr double kLowest = -10.0;                          // one-sided: the region's lower end
+constexpr double kSpan = 7.0;      // kernels cut at 7 standard deviations (2e-11 of the peak)
+constexpr double kLowest = -10.0;  // one-sided: the region's lower end
 constexpr double kLargestStep = 0.25;
+// Nodes per standard deviation of the narrowest transition: 1.5 for one
+// component, 1.25 for 2 df (against 4 per sd, the power moves by 3e-5 and
+// 2.6e-4 at most over rho 1 to 4, markers 1 to 20 cM).
+constexpr double kNodesPerSd = 1.5;
+constexpr double kNodesPerSd2 = 1.25;
 constexpr double kNarrow = 0.8;         // below 0.8 step a kernel is taken on hat functions
 constexpr int kMostNodes = 4000;        // on an axis of a one-component grid
 constexpr int kMostNodes2 = 400;        // on an axis of the 2-df grid
@@ -345,7 +350,7 @@ class Chromosome {
   private:
     int rule(double d) const { return interior_nodes(rates_[dims_ - 1], d); }
 
-    // The grid: the narrowest transition gets two nodes per standard
+    // The grid: the narrowest transition gets kNodesPerSd nodes per standard
     // deviation; the axes reach where the QTL's transitions from the region
     // leave nothing.
     void layout() {
@@ -365,7 +370,8 @@ class Chromosome {
                     }
                 }
             }
-            double h = std::min(narrowest / 2.0, kLargestStep);
+            double h =
+                std::min(narrowest / (dims_ == 2 ? kNodesPerSd2 : kNodesPerSd), kLargestStep);
             if (dims_ == 2) {
                 h = std::min(h, 0.09 * b_);
             }
@@ -464,6 +470,38 @@ class Chromosome {
         return apply(survival, x, false);
     }
 
+    // The transitions over d to the output nodes of each axis, kept while the
+    // chromosome's distinct distances are few. Symmetric regions (two-sided,
+    // 2 df) keep their survival functions even in each component, so only the
+    // rows from the centre up are computed and mirrored.
+    struct Bands {
+        Band axis[2];
+    };
+    const Bands& bands(double d, bool on_support) const {
+        const auto key = std::make_pair(d, on_support);
+        const auto found = cache_.find(key);
+        if (found != cache_.end()) {
+            return found->second;
+        }
+        if (cache_.size() >= 64) {
+            cache_.clear();
+        }
+        Bands made;
+        for (int c = 0; c < dims_; ++c) {
+            const Axis& axis = grid_.axis[c];
+            int first = on_support ? grid_.support_first[c] : 0;
+            const int last = on_support ? grid_.support_last[c] : axis.size - 1;
+            if (!grid_.one_sided) {
+                first = std::max(first, centre(c));
+            }
+            made.axis[c] = make_band(axis, first, last, transition(rates_[c], d), 0.0,
+                                     grid_.one_sided, axis.at(grid_.lowest));
+        }
+        return cache_.emplace(key, std::move(made)).first->second;
+    }
+
+    int centre(int c) const { return (grid_.axis[c].size - 1) / 2; }
+
     std::vector<double> apply(const std::vector<double>& survival, double d,
                               bool on_support) const {
         const std::size_t size = grid_.size();
@@ -472,17 +510,11 @@ class Chromosome {
             weighted[i] = grid_.weight[i] * survival[i];
         }
         std::vector<double> out(size, 0.0);
-        int first[2];
-        int last[2];
-        for (int c = 0; c < 2; ++c) {
-            first[c] = on_support ? grid_.support_first[c] : 0;
-            last[c] = on_support ? grid_.support_last[c] : grid_.axis[c].size - 1;
-        }
+        const Bands& kernels = bands(d, on_support);
         if (dims_ == 1) {
-            const Band band = make_band(grid_.axis[0], first[0], last[0], transition(rates_[0], d),
-                                        0.0, grid_.one_sided, grid_.axis[0].at(grid_.lowest));
+            const Band& band = kernels.axis[0];
             const double lowest = survival[static_cast<std::size_t>(grid_.lowest)];
-            for (int i = first[0]; i <= last[0]; ++i) {
+            for (int i = band.first; i <= band.last; ++i) {
                 const int row = i - band.first;
                 const double* w = band.weights.data() + band.offset[row];
                 const int count = band.offset[row + 1] - band.offset[row];
@@ -493,18 +525,24 @@ class Chromosome {
                 }
                 out[static_cast<std::size_t>(i)] = sum + band.tail[row] * lowest;
             }
+            if (!grid_.one_sided) {
+                const int c = centre(0);
+                for (int i = band.first; i <= band.last; ++i) {
+                    out[static_cast<std::size_t>(2 * c - i)] = out[static_cast<std::size_t>(i)];
+                }
+            }
             return out;
         }
-        const Band along_d =
-            make_band(grid_.axis[1], first[1], last[1], transition(rates_[1], d), 0.0, false, 0.0);
-        const Band along_a =
-            make_band(grid_.axis[0], first[0], last[0], transition(rates_[0], d), 0.0, false, 0.0);
-        const int columns = grid_.axis[1].size;
+        const Band& along_a = kernels.axis[0];
+        const Band& along_d = kernels.axis[1];
+        const int ca = centre(0);
+        const int cd = centre(1);
         std::vector<double> partial(size, 0.0);
-        for (int i = grid_.support_first[0]; i <= grid_.support_last[0]; ++i) {
+        const int first_row = std::max(grid_.support_first[0], ca);
+        for (int i = first_row; i <= grid_.support_last[0]; ++i) {
             const double* in = weighted.data() + index(i, 0);
             double* to = partial.data() + index(i, 0);
-            for (int j = first[1]; j <= last[1]; ++j) {
+            for (int j = along_d.first; j <= along_d.last; ++j) {
                 const int row = j - along_d.first;
                 const double* w = along_d.weights.data() + along_d.offset[row];
                 const int count = along_d.offset[row + 1] - along_d.offset[row];
@@ -515,8 +553,12 @@ class Chromosome {
                 }
                 to[j] = sum;
             }
+            if (i > ca) {
+                std::copy(to + along_d.first, to + along_d.last + 1,
+                          partial.data() + index(2 * ca - i, along_d.first));
+            }
         }
-        for (int i = first[0]; i <= last[0]; ++i) {
+        for (int i = along_a.first; i <= along_a.last; ++i) {
             const int row = i - along_a.first;
             const double* w = along_a.weights.data() + along_a.offset[row];
             const int count = along_a.offset[row + 1] - along_a.offset[row];
@@ -524,17 +566,22 @@ class Chromosome {
             double* to = out.data() + index(i, 0);
             for (int m = 0; m < count; ++m) {
                 const int source = from + m;
-                if (source < grid_.support_first[0] || source > grid_.support_last[0]) {
+                if (source < 2 * ca - grid_.support_last[0] || source > grid_.support_last[0]) {
                     continue;
                 }
                 const double* x = partial.data() + index(source, 0);
                 const double wm = w[m];
-                for (int j = first[1]; j <= last[1]; ++j) {
+                for (int j = along_d.first; j <= along_d.last; ++j) {
                     to[j] += wm * x[j];
                 }
             }
+            for (int j = along_d.first; j <= along_d.last; ++j) {
+                to[2 * cd - j] = to[j];
+            }
+            if (i > ca) {
+                std::copy(to, to + grid_.axis[1].size, out.data() + index(2 * ca - i, 0));
+            }
         }
-        (void)columns;
         return out;
     }
 
@@ -544,6 +591,7 @@ class Chromosome {
     int dims_ = 1;
     double rates_[2] = {0.0, 0.0};
     Grid grid_;
+    mutable std::map<std::pair<double, bool>, Bands> cache_;
 };
 
 // The Gaussian averages of a table at an effect: the no-rejection

@@ -25,8 +25,8 @@
 // A the acceptance region, H(u) = E[1_A SL_k (Z_k) | U(tau) = u] and
 // G(u) = E[1_A SR_{k+1} (Z_{k+1}) | U(tau) = u]. The survival functions follow
 // by the forward and backward recursions SL_{k+1} = K_d (1_A SL_k), K_d the
-// Gaussian transition, evaluated on a uniform grid (spacing half the
-// narrowest transition's standard deviation or finer, at most 0.25) by
+// Gaussian transition, evaluated on a uniform grid (1.5 nodes per standard deviation
+// of the narrowest transition, 1.25 for 2 df; step at most 0.25) by
 // Nystrom's method with weights for A that are the trapezoid rule inside and
 // exact for polynomials of degree 5 across its boundary (the interval for one
 // component; the disc for 2 df as a strip and two caps); the 2-df kernel is
