@@ -58,10 +58,11 @@ constexpr double kLargestStep = 0.25;
 // 2.6e-4 at most over rho 1 to 4, markers 1 to 20 cM).
 constexpr double kNodesPerSd = 1.5;
 constexpr double kNodesPerSd2 = 1.25;
-constexpr double kNarrow = 0.8;         // below 0.8 step a kernel is taken on hat functions
-constexpr int kMostNodes = 4000;        // on an axis of a one-component grid
-constexpr int kMostNodes2 = 400;        // on an axis of the 2-df grid
-constexpr double kDenseSpacing = 0.02;  // 2 rho delta of the dense map's coarsest level
+constexpr double kNarrow = 0.8;          // below 0.8 step a kernel is taken on hat functions
+constexpr double kMostStored = 1 << 24;  // survival values kept at once (128 MB)
+constexpr int kMostNodes = 4000;         // on an axis of a one-component grid
+constexpr int kMostNodes2 = 400;         // on an axis of the 2-df grid
+constexpr double kDenseSpacing = 0.02;   // 2 rho delta of the dense map's coarsest level
 
 double density(double z) {
     return kInvSqrtTwoPi * std::exp(-0.5 * z * z);
@@ -299,11 +300,35 @@ class Chromosome {
     Table compute() {
         layout();
         const std::size_t n = intervals_.size();
+        // The right survival functions are kept at every marker, or, where
+        // that would take more than kMostStored values, at every block-th
+        // marker and recomputed a block at a time (one more backward pass).
+        std::size_t block = n + 1;
+        if (static_cast<double>(n + 1) * static_cast<double>(grid_.size()) > kMostStored) {
+            block = static_cast<std::size_t>(std::ceil(std::sqrt(static_cast<double>(n + 1))));
+        }
         std::vector<std::vector<double>> right(n + 1);
         right[n].assign(grid_.size(), 1.0);
-        for (std::size_t k = n; k-- > 0;) {
-            right[k] = step(right[k + 1], intervals_[k]);
+        {
+            std::vector<double> current = right[n];
+            for (std::size_t k = n; k-- > 0;) {
+                current = step(current, intervals_[k]);
+                if (block == n + 1 || k % block == 0) {
+                    right[k] = current;
+                }
+            }
         }
+        // right[k] at marker k, recomputing its block from the next saved one.
+        const auto right_at = [&](std::size_t k) -> const std::vector<double>& {
+            if (right[k].empty()) {
+                const std::size_t first = k - k % block;
+                const std::size_t next = std::min(first + block, n);
+                for (std::size_t j = next; j-- > first + 1;) {
+                    right[j] = step(right[j + 1], intervals_[j]);
+                }
+            }
+            return right[k];
+        };
         Table table;
         table.dims = dims_;
         table.axis[0] = grid_.axis[0];
@@ -320,8 +345,9 @@ class Chromosome {
             if (k < n) {
                 end_weight += lobatto(rule(intervals_[k])).end * intervals_[k];
             }
+            const std::vector<double>& here = right_at(k);
             for (std::size_t i = 0; i < grid_.size(); ++i) {
-                const double product = grid_.weight[i] * left[i] * right[k][i];
+                const double product = grid_.weight[i] * left[i] * here[i];
                 table.markers[i] += product;
                 table.uniform[i] += end_weight * product;
             }
@@ -333,7 +359,7 @@ class Chromosome {
                 const Lobatto nodes = lobatto(rule(d));
                 for (const auto& [fraction, weight] : nodes.interior) {
                     const std::vector<double> h = smooth(left, fraction * d);
-                    const std::vector<double> g = smooth(right[k + 1], (1.0 - fraction) * d);
+                    const std::vector<double> g = smooth(right_at(k + 1), (1.0 - fraction) * d);
                     const double w = weight * d * cell;
                     for (std::size_t i = 0; i < grid_.size(); ++i) {
                         table.uniform[i] += w * h[i] * g[i];
@@ -490,7 +516,15 @@ class Chromosome {
         for (int c = 0; c < dims_; ++c) {
             const Axis& axis = grid_.axis[c];
             int first = on_support ? grid_.support_first[c] : 0;
-            const int last = on_support ? grid_.support_last[c] : axis.size - 1;
+            int last = on_support ? grid_.support_last[c] : axis.size - 1;
+            if (!on_support) {
+                // Seen from the QTL the region's survival vanishes beyond
+                // (b + kSpan s) / r.
+                const Transition kernel = transition(rates_[c], d);
+                const double reach = (b_ + kSpan * kernel.s) / kernel.r + axis.step;
+                last =
+                    std::min(last, static_cast<int>(std::ceil((reach - axis.start) / axis.step)));
+            }
             if (!grid_.one_sided) {
                 first = std::max(first, centre(c));
             }
