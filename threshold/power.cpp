@@ -62,7 +62,7 @@ constexpr double kNarrow = 0.8;          // below 0.8 step a kernel is taken on 
 constexpr double kMostStored = 1 << 24;  // survival values kept at once (128 MB)
 constexpr int kMostNodes = 4000;         // on an axis of a one-component grid
 constexpr int kMostNodes2 = 400;         // on an axis of the 2-df grid
-constexpr double kDenseSpacing = 0.02;   // 2 rho delta of the dense map's coarsest level
+constexpr double kDenseSpacing = 0.04;   // 2 rho delta of the dense map's coarsest level
 
 double density(double z) {
     return kInvSqrtTwoPi * std::exp(-0.5 * z * z);
@@ -151,7 +151,8 @@ std::vector<double> segment_weights(const Axis& axis, double lo, double hi) {
             integrals = part;
         }
         for (int k = 0; k < 6; ++k) {
-            weights[static_cast<std::size_t>(first + k)] += h * integrals[k];
+            weights[static_cast<std::size_t>(first) + static_cast<std::size_t>(k)] +=
+                h * integrals[k];
         }
     }
     return weights;

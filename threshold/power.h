@@ -34,7 +34,7 @@
 // rule within each interval (the markers are its ends); everything but the
 // last Gaussian average over u is done once for all effects (PowerCurve).
 // The dense map is the limit of equally spaced markers, 2 rho_max delta =
-// 0.02, 0.01, 0.005, extrapolated to delta = 0 in sqrt(delta) with a
+// 0.04, 0.02, 0.01, extrapolated to delta = 0 in sqrt(delta) with a
 // quadratic (the discrete scan's shortfall goes as sqrt(delta)).
 //
 // Accuracy (tests/threshold/power_simulated.tsv, 10^6 simulated scans of the

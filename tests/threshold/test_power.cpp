@@ -26,7 +26,7 @@ double lower_tail(double z) {
     return 0.5 * std::erfc(-z / std::sqrt(2.0));
 }
 double density(double z) {
-    return std::exp(-0.5 * z * z) / std::sqrt(2.0 * M_PI);
+    return std::exp(-0.5 * z * z) / std::sqrt(2.0 * 3.14159265358979323846);
 }
 
 Tail tail_of(const std::string& name) {
