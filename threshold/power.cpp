@@ -60,7 +60,7 @@ constexpr double kNodesPerSd = 1.5;
 constexpr double kNodesPerSd2 = 1.25;
 constexpr double kNarrow = 0.8;          // below 0.8 step a kernel is taken on hat functions
 constexpr double kMostStored = 1 << 24;  // survival values kept at once (128 MB)
-constexpr int kMostNodes = 4000;         // on an axis of a one-component grid
+constexpr int kMostNodes = 1000;         // on an axis of a one-component grid
 constexpr int kMostNodes2 = 400;         // on an axis of the 2-df grid
 constexpr double kDenseSpacing = 0.04;   // 2 rho delta of the dense map's coarsest level
 
