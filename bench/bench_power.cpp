@@ -1,72 +1,80 @@
-// Power rows of the mouse genome (16 Morgan on 20 chromosomes) at 1 cM
-// through the whole command line, beside the threshold row they rest on: one
-// power row, a 100-row table of powers, and the sample-size rows that solve
-// for the individuals.
+// The power of a scan: one row (the survival functions of the QTL's
+// chromosome and their Gaussian average) on the mouse genome, 1450 cM on 20
+// chromosomes, at 1 cM and on the example map, one component and 2 df; and
+// one more effect of a computed curve, the step of a sample-size solve.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
-#include <vector>
 
-#include "cli/command_line.h"
+#include "threshold/genetic_map.h"
+#include "threshold/power.h"
 
 namespace {
 
-// The command line with `options` after the mouse genome at 1 cM, rows to
-// /dev/null; `rows` of them per run.
-void command_line(benchmark::State& state, std::vector<std::string> options, std::int64_t rows) {
-    const int null = open("/dev/null", O_WRONLY);
-    options.insert(options.begin(),
-                   {"lodthresh", "-G", "16", "-C", "20", "--spacing", "1", "-f", "tsv"});
-    std::vector<char*> argv;
-    for (std::string& option : options) {
-        argv.push_back(option.data());
+using lodthresh::Effect;
+using lodthresh::PowerScan;
+using lodthresh::Tail;
+
+// range(0): 0 sibs (one-sided, rho 2), 1 backcross (two-sided, rho 1),
+// 2 intercross (2 df, rho 1.5).
+struct Row {
+    Tail tail;
+    double rate;
+    double t;
+    Effect effect;
+};
+Row row(long kind) {
+    switch (kind) {
+        case 0:
+            return {Tail::one_sided, 2.0, 16.58, {4.0, 0.0}};
+        case 1:
+            return {Tail::two_sided, 1.0, 15.2, {4.0, 0.0}};
+        default:
+            return {Tail::two_df, 1.5, 19.8, {3.2, 3.2}};
     }
-    argv.push_back(nullptr);
+}
+
+void BM_PowerRowMouseOneCm(benchmark::State& state) {
+    const PowerScan scan = lodthresh::even_power_scan(14.5, 20, 0.01);
+    const Row r = row(state.range(0));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            lodthresh::cli::run(static_cast<int>(options.size()), argv.data(), 0, null, stderr));
+        benchmark::DoNotOptimize(lodthresh::scan_power(scan, r.tail, r.rate, r.t, r.effect));
     }
-    state.SetItemsProcessed(state.iterations() * rows);
-    close(null);
 }
+BENCHMARK(BM_PowerRowMouseOneCm)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-// 100 noncentralities from 0.1 to 10.
-std::string hundred_noncentralities() {
-    std::string list;
-    for (int i = 1; i <= 100; ++i) {
-        list += (i > 1 ? "," : "") + std::to_string(i / 10.0);
+void BM_PowerRowMouseMap(benchmark::State& state) {
+    std::ifstream in(LODTHRESH_EXAMPLES "/mouse_gmap.csv");
+    std::ostringstream text;
+    text << in.rdbuf();
+    const PowerScan scan = lodthresh::map_power_scan(lodthresh::read_genetic_map(text.str()).map);
+    const Row r = row(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(lodthresh::scan_power(scan, r.tail, r.rate, r.t, r.effect));
     }
-    return list;
 }
+BENCHMARK(BM_PowerRowMouseMap)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-void BM_ThresholdRow(benchmark::State& state, const char* design) {
-    command_line(state, {"--design", design}, 1);
+void BM_PowerDense(benchmark::State& state) {
+    const PowerScan scan = lodthresh::even_power_scan(14.5, 20, 0.0);
+    const Row r = row(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(lodthresh::scan_power(scan, r.tail, r.rate, r.t, r.effect));
+    }
 }
-BENCHMARK_CAPTURE(BM_ThresholdRow, backcross, "backcross")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ThresholdRow, intercross, "intercross")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PowerDense)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-void BM_PowerRow(benchmark::State& state, const char* design) {
-    command_line(state, {"--design", design, "--pve", "0.05", "--individuals", "200"}, 1);
+void BM_PowerCurveEffect(benchmark::State& state) {
+    const PowerScan scan = lodthresh::even_power_scan(14.5, 20, 0.01);
+    const Row r = row(state.range(0));
+    const lodthresh::PowerCurve curve(scan, r.tail, r.rate, r.t);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(curve.at(r.effect));
+    }
 }
-BENCHMARK_CAPTURE(BM_PowerRow, backcross, "backcross")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_PowerRow, intercross, "intercross")->Unit(benchmark::kMillisecond);
-
-void BM_HundredPowerRows(benchmark::State& state, const char* design) {
-    command_line(state, {"--design", design, "--noncentrality", hundred_noncentralities()}, 100);
-}
-BENCHMARK_CAPTURE(BM_HundredPowerRows, backcross, "backcross")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_HundredPowerRows, intercross, "intercross")->Unit(benchmark::kMillisecond);
-
-void BM_SampleSizeRow(benchmark::State& state, const char* design) {
-    command_line(state, {"--design", design, "--pve", "0.05", "--target-power", "0.8"}, 1);
-}
-BENCHMARK_CAPTURE(BM_SampleSizeRow, backcross, "backcross")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SampleSizeRow, intercross, "intercross")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PowerCurveEffect)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
