@@ -2,11 +2,14 @@
 // replicate for each kind of statistic, markers alone and with interval
 // mapping between them, and the whole human-genome run (33
 // Morgan, 23 chromosomes, markers every 1 cM, sibs' one-sided statistic of
-// rate 2, 10^5 replicates) on one and on two threads.
+// rate 2, 10^5 replicates) on one and on two threads. Beside the markers-only
+// scans, the power simulation under a QTL on the same scans, per marker of the
+// QTL's chromosome.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 
+#include "simulation/alternative.h"
 #include "simulation/interior.h"
 #include "simulation/scan.h"
 #include "simulation/simulate.h"
@@ -69,6 +72,51 @@ void BM_MarkerDense(benchmark::State& state) {
     marker_replicates(state, sim::even_null_scan(33, 23, 0, Tail::one_sided, 2), 64);
 }
 BENCHMARK(BM_MarkerDense)->Unit(benchmark::kMillisecond);
+
+// The power simulation on the same scans as the markers-only benchmarks
+// above, as many markers per iteration: a replicate steps the QTL's
+// chromosome alone, so 23 (20) times the null's replicates. "per_marker" is
+// the time per marker of the QTL's chromosome and replicate, to set beside the
+// null's.
+void power_replicates(benchmark::State& state, const sim::NullScan& scan, double t,
+                      const sim::QtlEffect& effect, std::uint64_t replicates) {
+    sim::Control control;
+    sim::PowerEstimate estimate{};
+    for (auto _ : state) {
+        sim::simulate_power(scan, t, effect, sim::QtlPlacement::uniform, replicates, control,
+                            estimate);
+        benchmark::DoNotOptimize(estimate.hits);
+    }
+    const double count = static_cast<double>(sim::markers(scan) * replicates) /
+                         static_cast<double>(scan.chromosomes.size());
+    state.counters["per_marker"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["power"] = estimate.power;
+}
+
+void BM_PowerOneSided(benchmark::State& state) {
+    power_replicates(state, sim::even_null_scan(33, 23, 1, Tail::one_sided, 2), 13.8, {4, 0},
+                     2000 * 23);
+}
+BENCHMARK(BM_PowerOneSided)->Unit(benchmark::kMillisecond);
+
+void BM_PowerTwoSided(benchmark::State& state) {
+    power_replicates(state, sim::even_null_scan(16, 20, 1, Tail::two_sided, 1), 13.8, {4, 0},
+                     2000 * 20);
+}
+BENCHMARK(BM_PowerTwoSided)->Unit(benchmark::kMillisecond);
+
+void BM_PowerTwoDf(benchmark::State& state) {
+    power_replicates(state, sim::even_null_scan(16, 20, 1, Tail::two_df, 1.5), 16.1, {3, 2},
+                     2000 * 20);
+}
+BENCHMARK(BM_PowerTwoDf)->Unit(benchmark::kMillisecond);
+
+void BM_PowerDense(benchmark::State& state) {
+    power_replicates(state, sim::even_null_scan(33, 23, 0, Tail::one_sided, 2), 13.8, {4, 0},
+                     64 * 23);
+}
+BENCHMARK(BM_PowerDense)->Unit(benchmark::kMillisecond);
 
 // Interval mapping on the same markers as the markers-only benchmarks above:
 // the whole of every interval, pseudomarkers at 1 cM on a 5 cM map (4 per

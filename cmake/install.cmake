@@ -39,7 +39,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h ${PROJECT_SOURCE_DIR}/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/threshold)
 install(FILES ${PROJECT_SOURCE_DIR}/simulation/null_scan.h ${PROJECT_SOURCE_DIR}/simulation/scan.h
   ${PROJECT_SOURCE_DIR}/simulation/simulate.h ${PROJECT_SOURCE_DIR}/simulation/maxima.h
-  ${PROJECT_SOURCE_DIR}/simulation/estimates.h
+  ${PROJECT_SOURCE_DIR}/simulation/estimates.h ${PROJECT_SOURCE_DIR}/simulation/alternative.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/simulation)
 
 install(EXPORT lodthreshTargets
