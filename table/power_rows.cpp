@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "table/shortest.h"
@@ -149,11 +150,14 @@ Effect effect_of(const DesignChoice& design, double xi, bool has_dominance, doub
     return Effect{named(design, "intercross-dominance") ? dominance : additive, 0.0};
 }
 
-// What the rows of one level and spacing share.
+// What the rows of one level and spacing share: the threshold, and the power
+// of every effect at its chi-square threshold, which the model keeps for any
+// number of individuals.
 struct Level {
     Status status = Status::ok;
     DesignThreshold large;  // the large-sample threshold
     std::string failure;
+    std::optional<PowerCurve> curve;
 };
 
 Level level_of(const Scan& scan, const DesignChoice& design, double alpha) {
@@ -174,11 +178,24 @@ Level level_of(const Scan& scan, const DesignChoice& design, double alpha) {
     return level;
 }
 
+// The level's power curve on the scan, once its threshold is known.
+void curve_of(const PowerScan& scan, const DesignChoice& design, Level& level) {
+    if (level.status != Status::ok) {
+        return;
+    }
+    try {
+        level.curve.emplace(scan, design.tail, design.rate, chi_square_of_lod(level.large.lod));
+    } catch (const std::invalid_argument& error) {
+        level.status = Status::calculation_failed;
+        level.failure = error.what();
+    }
+}
+
 // One row's calculation: its scan, design and level.
 class RowModel {
   public:
-    RowModel(const PowerScan& scan, const DesignChoice& design, const Level& level, PowerRow& row)
-        : scan_(scan), design_(design), level_(level), row_(row) {}
+    RowModel(const DesignChoice& design, const Level& level, PowerRow& row)
+        : design_(design), level_(level), row_(row) {}
 
     // The row's threshold at n individuals (0: large sample), and the model's
     // chi-square threshold for it.
@@ -192,13 +209,12 @@ class RowModel {
     }
 
     double power_of(double xi) const {
-        const Effect effect = effect_of(design_, xi, row_.has_dominance, row_.dominance);
-        return scan_power(scan_, design_.tail, design_.rate, row_.model_t, effect).power;
+        return level_.curve->at(effect_of(design_, xi, row_.has_dominance, row_.dominance)).power;
     }
 
     void evaluate() {
         row_.effect = effect_of(design_, row_.noncentrality, row_.has_dominance, row_.dominance);
-        row_.power = scan_power(scan_, design_.tail, design_.rate, row_.model_t, row_.effect);
+        row_.power = level_.curve->at(row_.effect);
     }
 
     // The noncentrality whose power is the target: false when power cannot
@@ -314,20 +330,18 @@ class RowModel {
     }
 
   private:
-    const PowerScan& scan_;
     const DesignChoice& design_;
     const Level& level_;
     PowerRow& row_;
 };
 
-void solve_power_row(const PowerScan& scan, const DesignChoice& design, const Level& level,
-                     PowerRow& row) {
+void solve_power_row(const DesignChoice& design, const Level& level, PowerRow& row) {
     row.status = level.status;
     row.failure = level.failure;
     if (level.status != Status::ok) {
         return;
     }
-    RowModel model(scan, design, level, row);
+    RowModel model(design, level, row);
     try {
         model.threshold_at(row.individuals);
         switch (row.solve) {
@@ -420,6 +434,7 @@ std::vector<PowerRow> solve_power_group(const Genome& genome, const char* map,
                 level.status = Status::calculation_failed;
                 level.failure = scan_failures[s];
             }
+            curve_of(scans[s], design, level);
             for (const int n : counts) {
                 for (const double share : shares) {
                     for (const double k : ratios) {
@@ -443,7 +458,7 @@ std::vector<PowerRow> solve_power_group(const Genome& genome, const char* map,
                                             : share > 0.0 ? Solve::individuals
                                             : n > 0       ? Solve::pve
                                                           : Solve::noncentrality;
-                                solve_power_row(scans[s], design, level, row);
+                                solve_power_row(design, level, row);
                                 rows.push_back(std::move(row));
                             }
                         }
