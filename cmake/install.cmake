@@ -36,6 +36,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/threshold/threshold.h ${PROJECT_SOURCE_DIR}/
   ${PROJECT_SOURCE_DIR}/threshold/level.h ${PROJECT_SOURCE_DIR}/threshold/units.h
   ${PROJECT_SOURCE_DIR}/threshold/finite_sample.h
   ${PROJECT_SOURCE_DIR}/threshold/genetic_map.h ${PROJECT_SOURCE_DIR}/threshold/interval.h
+  ${PROJECT_SOURCE_DIR}/threshold/power.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/threshold)
 install(FILES ${PROJECT_SOURCE_DIR}/simulation/null_scan.h ${PROJECT_SOURCE_DIR}/simulation/scan.h
   ${PROJECT_SOURCE_DIR}/simulation/simulate.h ${PROJECT_SOURCE_DIR}/simulation/maxima.h
