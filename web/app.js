@@ -205,13 +205,17 @@ function powerPlotMarkup(plot, index) {
     const y = scale.y(target);
     markup += `<line x1="${x0}" x2="${xEnd}" y1="${y}" y2="${y}" class="target" data-target="${target}"/>`;
   }
+  // A colour per share of variance, a dash per level.
+  const pves = [...new Set(plot.pves)];
+  const levels = [...new Set(plot.levels)];
+  const style = (i) => `level-${pves.indexOf(plot.pves[i]) % 4} dash-${levels.indexOf(plot.levels[i]) % 3}`;
   plot.curves.forEach((curve, i) => {
-    markup += `<g class="level level-${i % 4}" data-level="${escape(plot.levels[i])}" data-pve="${escape(plot.pves[i])}">` +
+    markup += `<g class="level ${style(i)}" data-level="${escape(plot.levels[i])}" data-pve="${escape(plot.pves[i])}">` +
       `<path d="${pathOf(plot.individuals, curve, scale)}" class="curve"/></g>`;
   });
   markup += '</svg>';
   const legend = plot.curves.map((curve, i) =>
-    `<li class="level-${i % 4}">α = ${escape(plot.levels[i])}, pve = ${escape(plot.pves[i])}</li>`).join('');
+    `<li class="${style(i)}">α = ${escape(plot.levels[i])}, pve = ${escape(plot.pves[i])}</li>`).join('');
   return `<figure class="plot">${markup}<figcaption><strong>${escape(plot.design)}</strong> on ` +
     `${escape(plot.genome)}${escape(dominance)}.<ul class="legend">${legend}</ul>Curves: the power of the scan ` +
     'for a QTL of that share of variance, at the level’s threshold for that many individuals' +
