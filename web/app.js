@@ -3,7 +3,8 @@
 // module (lodthresh.js), which runs the command line's own code; this module
 // only lays its answer out and turns values into plot coordinates.
 
-const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'scan', 'step', 'lod', 'simulate', 'seed'];
+const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'scan', 'step', 'lod',
+  'individuals', 'pve', 'dominance', 'noncentrality', 'target-power', 'simulate', 'seed'];
 const PLOT = { width: 480, height: 300, left: 48, right: 12, top: 14, bottom: 42 };
 
 const $ = (id) => document.getElementById(id);
@@ -71,8 +72,10 @@ function drawTable(answer, mapChosen) {
       : `<td colspan="${columns.length - row.cells.length}" class="reason">${escape(row.reason)}</td>`;
     return `<tr>${cells}${reason}</tr>`;
   }).join('');
-  const rows = mapChosen ? 'one row per design and level, on the map' : 'one row per genome, design, level and spacing';
-  $('table').innerHTML = `<caption>Critical LOD scores, ${rows}</caption>` +
+  const rows = answer.power
+    ? (mapChosen ? 'one row per design, level and effect, on the map' : 'one row per genome, design, level, spacing and effect')
+    : (mapChosen ? 'one row per design and level, on the map' : 'one row per genome, design, level and spacing');
+  $('table').innerHTML = `<caption>${answer.power ? 'Power' : 'Critical LOD scores'}, ${rows}</caption>` +
     `<thead><tr>${head}</tr></thead><tbody>${body}</tbody>`;
 }
 
@@ -157,12 +160,79 @@ function plotMarkup(plot, index) {
     '</figcaption></figure>';
 }
 
+// Power plot coordinates: individuals across on a logarithmic axis, power up
+// from 0 to 1.
+function powerScales(plot) {
+  const first = Math.log(plot.x_ticks[0]);
+  const span = Math.log(plot.x_ticks[plot.x_ticks.length - 1]) - first;
+  // Room on the right for the last tick's label, four digits or more.
+  const width = PLOT.width - PLOT.left - PLOT.right - 14;
+  const height = PLOT.height - PLOT.top - PLOT.bottom;
+  return {
+    x: (value) => (PLOT.left + ((Math.log(value) - first) / span) * width).toFixed(1),
+    y: (value) => (PLOT.top + height - value * height).toFixed(1),
+  };
+}
+
+// A power plot as SVG markup: axes, the target powers, then a curve per
+// level and share of variance.
+function powerPlotMarkup(plot, index) {
+  const scale = powerScales(plot);
+  const x0 = scale.x(plot.x_ticks[0]);
+  const y0 = scale.y(0);
+  const xEnd = scale.x(plot.x_ticks[plot.x_ticks.length - 1]);
+  const yEnd = scale.y(1);
+  const xMiddle = ((Number(x0) + Number(xEnd)) / 2).toFixed(1);
+  const yMiddle = ((Number(y0) + Number(yEnd)) / 2).toFixed(1);
+  const dominance = plot.dominance !== undefined ? `, dominance ratio ${plot.dominance}` : '';
+  const title = `Power against the number of individuals, ${plot.design}, ${plot.genome}${dominance}`;
+  let markup = `<svg viewBox="0 0 ${PLOT.width} ${PLOT.height}" role="img" aria-labelledby="plot-title-${index}">` +
+    `<title id="plot-title-${index}">${escape(title)}</title><g class="axes">`;
+  plot.y_ticks.forEach((tick, i) => {
+    const y = scale.y(tick);
+    markup += `<line x1="${x0}" x2="${xEnd}" y1="${y}" y2="${y}" class="grid"/>` +
+      `<text x="${PLOT.left - 6}" y="${y}" class="y-tick">${escape(plot.y_ticks_labels[i])}</text>`;
+  });
+  plot.x_ticks.forEach((tick, i) => {
+    const x = scale.x(tick);
+    markup += `<line x1="${x}" x2="${x}" y1="${y0}" y2="${yEnd}" class="grid"/>` +
+      `<text x="${x}" y="${(Number(y0) + 18).toFixed(1)}" class="x-tick">${escape(plot.x_ticks_labels[i])}</text>`;
+  });
+  markup += `<path d="M${x0},${yEnd}V${y0}H${xEnd}" class="frame"/>` +
+    `<text x="${xMiddle}" y="${PLOT.height - 4}" class="x-label">individuals (logarithmic)</text>` +
+    `<text x="14" y="${yMiddle}" class="y-label" transform="rotate(-90 14 ${yMiddle})">power</text></g>`;
+  for (const target of plot.targets) {
+    const y = scale.y(target);
+    markup += `<line x1="${x0}" x2="${xEnd}" y1="${y}" y2="${y}" class="target" data-target="${target}"/>`;
+  }
+  // A colour per share of variance, a dash per level.
+  const pves = [...new Set(plot.pves)];
+  const levels = [...new Set(plot.levels)];
+  const style = (i) => `level-${pves.indexOf(plot.pves[i]) % 4} dash-${levels.indexOf(plot.levels[i]) % 3}`;
+  plot.curves.forEach((curve, i) => {
+    markup += `<g class="level ${style(i)}" data-level="${escape(plot.levels[i])}" data-pve="${escape(plot.pves[i])}">` +
+      `<path d="${pathOf(plot.individuals, curve, scale)}" class="curve"/></g>`;
+  });
+  markup += '</svg>';
+  const legend = plot.curves.map((curve, i) =>
+    `<li class="${style(i)}">α = ${escape(plot.levels[i])}, pve = ${escape(plot.pves[i])}</li>`).join('');
+  return `<figure class="plot">${markup}<figcaption><strong>${escape(plot.design)}</strong> on ` +
+    `${escape(plot.genome)}${escape(dominance)}.<ul class="legend">${legend}</ul>Curves: the power of the scan ` +
+    'for a QTL of that share of variance, at the level’s threshold for that many individuals' +
+    `${plot.targets.length > 0 ? '; dashed lines: the target powers' : ''}.</figcaption></figure>`;
+}
+
 function draw(module, state) {
   const started = performance.now();
   const answer = JSON.parse(module.calculate(state));
   const computed = performance.now();
   const errors = answer.errors;
   showMessages(errors, state.map_name !== '');
+  // The dominance ratio's field, for intercross designs, or while it has a
+  // value; an answer with a bad value leaves it as it was.
+  if (answer.dominance_applies !== undefined || state.dominance !== '') {
+    $('dominance-field').hidden = !answer.dominance_applies && state.dominance === '';
+  }
   const results = $('results');
   if (errors.length > 0 || answer.fault) {
     $('status').textContent = answer.fault
@@ -182,7 +252,8 @@ function draw(module, state) {
     $('command').innerHTML = answer.command.split(' --')
       .map((word, i) => `<span class="option">${escape(i === 0 ? word : `--${word}`)}</span>`).join(' ');
     drawTable(answer, state.map_name !== '');
-    $('plots').innerHTML = answer.plots.map(plotMarkup).join('');
+    $('results-title').textContent = answer.power ? 'Power' : 'Thresholds';
+    $('plots').innerHTML = answer.plots.map((plot, i) => (plot.kind === 'power' ? powerPlotMarkup : plotMarkup)(plot, i)).join('');
     $('download').disabled = false;
     results.dataset.rows = String(answer.rows.length);
   }

@@ -17,6 +17,12 @@ EMSCRIPTEN_BINDINGS(lodthresh) {
         .field("scan", &Request::scan)
         .field("step", &Request::step)
         .field("lod", &Request::lod)
+        .field("individuals", &Request::individuals)
+        .field("pve", &Request::pve)
+        .field("dominance", &Request::dominance)
+        .field("noncentrality", &Request::noncentrality)
+        // The field's and the option's name.
+        .field("target-power", &Request::target_power)
         .field("simulate", &Request::simulate)
         .field("seed", &Request::seed)
         .field("map_name", &Request::map_name)

@@ -19,6 +19,7 @@
 #include "table/design_request.h"
 #include "table/design_rows.h"
 #include "table/design_simulation.h"
+#include "table/power_rows.h"
 #include "table/shortest.h"
 #include "table/values.h"
 #include "threshold/design.h"
@@ -33,12 +34,15 @@ namespace {
 using table::DesignChoice;
 using table::DesignRow;
 using table::Format;
+using table::PowerRow;
 
 // ---- The request
 
 // The values of a request, each list as the command line expands it.
 struct Choices {
     table::DesignValues values;
+    table::PowerValues power;
+    bool power_rows = false;  // a share of variance, noncentrality or target power given
     bool has_map = false;
     GeneticMap map;
     std::vector<std::string> warnings;  // as the command line prints them after "lodthresh: "
@@ -89,10 +93,22 @@ std::vector<table::OptionError> parse_request(const Request& request, Choices& c
     options.scan = given(request.scan);
     options.step = given(request.step);
     options.lod = given(request.lod);
+    options.individuals = given(request.individuals);
+    options.pve = given(request.pve);
+    options.dominance = given(request.dominance);
+    options.noncentrality = given(request.noncentrality);
+    options.target_power = given(request.target_power);
     options.simulate = given(request.simulate);
     options.seed = given(request.seed);
     options.map = has_map ? std::optional<std::string>(request.map_name) : std::nullopt;
     std::vector<table::OptionError> errors = table::read_design_options(options, choices.values);
+    // The effect's options, checked against the designs and scan read above
+    // (the command line reports them only when those are good).
+    for (table::OptionError& error :
+         table::read_power_options(options, choices.values, choices.power)) {
+        errors.push_back(std::move(error));
+    }
+    choices.power_rows = options.power_rows();
     if (has_map) {
         read_map(request, choices, errors);
     }
@@ -152,6 +168,11 @@ std::string command_of(const Request& request, bool has_map) {
     option("scan", request.scan);
     option("step", request.step);
     option("lod", request.lod);
+    option("individuals", request.individuals);
+    option("pve", request.pve);
+    option("dominance", request.dominance);
+    option("noncentrality", request.noncentrality);
+    option("target-power", request.target_power);
     option("simulate", request.simulate);
     option("seed", request.seed);
     return command;
@@ -164,25 +185,48 @@ std::string command_of(const Request& request, bool has_map) {
 // simulated values.
 constexpr std::chrono::milliseconds kSimulationLimit{5000};
 
+template <class Row>
 struct Rows {
-    std::vector<DesignRow> rows;
+    std::vector<Row> rows;
     bool simulation_stopped = false;
+    std::vector<std::string> failures;  // as the command line reports them after "lodthresh: "
 };
 
-// The rows, simulated when asked for (one thread: the page's own).
-Rows rows_of(const Choices& choices, const std::string& map_name) {
-    const std::vector<table::Genome> genomes =
-        table::genomes_of(choices.values, choices.has_map ? &choices.map : nullptr);
-    std::atomic<bool> stop{false};
-    simulation::Control control = choices.values.control;
-    control.stop = &stop;
-    const auto start = std::chrono::steady_clock::now();
-    control.progress = [&stop, start](std::uint64_t) {
+// The simulation's control on the page's one thread: it stops once
+// kSimulationLimit has passed since `start`.
+simulation::Control limited(const simulation::Control& control, std::atomic<bool>& stop,
+                            std::chrono::steady_clock::time_point start) {
+    simulation::Control limited = control;
+    limited.stop = &stop;
+    limited.progress = [&stop, start](std::uint64_t) {
         if (std::chrono::steady_clock::now() - start > kSimulationLimit) {
             stop.store(true);
         }
     };
-    Rows rows;
+    return limited;
+}
+
+// Each row's reason for having no result, once for a run of rows with the
+// same one, as the command line reports them.
+template <class Row>
+void add_failures(const std::vector<Row>& group, std::vector<std::string>& failures) {
+    const std::string* reported = nullptr;
+    for (const Row& row : group) {
+        if (!row.failure.empty() && (reported == nullptr || *reported != row.failure)) {
+            failures.push_back(row.failure);
+            reported = &row.failure;
+        }
+    }
+}
+
+// The rows, simulated when asked for (one thread: the page's own).
+Rows<DesignRow> threshold_rows_of(const Choices& choices, const std::string& map_name) {
+    const std::vector<table::Genome> genomes =
+        table::genomes_of(choices.values, choices.has_map ? &choices.map : nullptr);
+    std::atomic<bool> stop{false};
+    const simulation::Control control =
+        limited(choices.values.control, stop, std::chrono::steady_clock::now());
+    Rows<DesignRow> rows;
     for (const table::Genome& genome : genomes) {
         for (const DesignChoice& design : choices.values.designs) {
             std::vector<DesignRow> group = table::solve_design_group(
@@ -195,20 +239,62 @@ Rows rows_of(const Choices& choices, const std::string& map_name) {
                                        group) < genome.scans.size())) {
                 rows.simulation_stopped = true;
             }
+            add_failures(group, rows.failures);
             rows.rows.insert(rows.rows.end(), group.begin(), group.end());
         }
     }
     return rows;
 }
 
-// The rows' schema: thresholds, or p-values of peaks.
+// Power rows, as the command line's power_group computes them: each level
+// and spacing with each effect, and with a simulation each row under its own
+// QTL. Rows that a simulation stopped at the page's limit did not reach keep
+// the formula's values without simulated ones.
+Rows<PowerRow> power_rows_of(const Choices& choices, const std::string& map_name) {
+    const GeneticMap* map = choices.has_map ? &choices.map : nullptr;
+    const std::vector<table::Genome> genomes = table::genomes_of(choices.values, map);
+    std::atomic<bool> stop{false};
+    const simulation::Control control =
+        limited(choices.values.control, stop, std::chrono::steady_clock::now());
+    Rows<PowerRow> rows;
+    for (const table::Genome& genome : genomes) {
+        for (const DesignChoice& design : choices.values.designs) {
+            std::vector<PowerRow> group =
+                table::solve_power_group(genome, choices.has_map ? map_name.c_str() : nullptr, map,
+                                         design, choices.values.alphas, choices.power);
+            add_failures(group, rows.failures);
+            try {
+                if (choices.values.replicates > 0 &&
+                    (stop.load() ||
+                     !table::simulate_power_rows(genome, map, choices.values.replicates, control,
+                                                 {}, group))) {
+                    rows.simulation_stopped = true;
+                }
+            } catch (const std::bad_alloc&) {
+                throw;  // the page's memory: a fault, as for the null scans
+            } catch (const std::exception& error) {
+                // As the command line: the rows without simulated values.
+                rows.failures.push_back(std::string("simulation: ") + error.what());
+            }
+            rows.rows.insert(rows.rows.end(), group.begin(), group.end());
+        }
+    }
+    return rows;
+}
+
+// The rows' schemas: thresholds, or p-values of peaks; power rows.
 table::Schema<DesignRow> schema_of(const Choices& choices) {
     return table::rows_schema(choices.values);
 }
 
+table::Schema<PowerRow> power_schema_of(const Choices& choices) {
+    return table::power_schema(choices.values.replicates > 0 ? table::kSimulated : 0U);
+}
+
 // The rows' cells as the command line's text format writes them, unpadded.
-void append_rows(const std::vector<DesignRow>& rows, const table::Schema<DesignRow>& schema,
-                 bool has_map, std::string& out) {
+template <class Row>
+void append_rows(const std::vector<Row>& rows, const table::Schema<Row>& schema, bool has_map,
+                 std::string& out) {
     // The text format's last column, the map's path, is empty without a map.
     std::vector<std::string> headings = schema.text_headings();
     if (!has_map && !headings.empty() && headings.back() == "map") {
@@ -230,7 +316,8 @@ void append_rows(const std::vector<DesignRow>& rows, const table::Schema<DesignR
     out += ']';
 }
 
-std::string csv_of(const std::vector<DesignRow>& rows, const table::Schema<DesignRow>& schema) {
+template <class Row>
+std::string csv_of(const std::vector<Row>& rows, const table::Schema<Row>& schema) {
     std::string csv;
     schema.append_header(Format::csv, csv);
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -244,7 +331,10 @@ std::string csv_of(const std::vector<DesignRow>& rows, const table::Schema<Desig
 constexpr std::pair<const char*, const char*> kLabels[] = {
     {"--omit-chromosomes", "Omitted chromosomes"},
     {"--chromosomes", "Chromosomes"},
+    {"--noncentrality", "Noncentrality"},
+    {"--target-power", "Target power"},
     {"--individuals", "Individuals"},
+    {"--dominance", "Dominance ratio"},
     {"--simulate", "Simulated null scans"},
     {"--spacing", "Marker spacings"},
     {"--threads", "Threads"},
@@ -258,6 +348,7 @@ constexpr std::pair<const char*, const char*> kLabels[] = {
     {"--step", "Step"},
     {"--seed", "Seed"},
     {"--lod", "Peaks' LOD scores"},
+    {"--pve", "Share of variance"},
     {"--map", "Map file"},
 };
 
@@ -295,6 +386,39 @@ std::string in_page_words(const std::string& message) {
     return out;
 }
 
+// The rows, their csv when simulated, and the note: the command line's
+// warnings and reports (a map's X chromosome left out, a row's reason for
+// having no result), then a simulation stopped at the page's limit.
+template <class Row>
+void append_results(const Rows<Row>& rows, const table::Schema<Row>& schema, const Choices& choices,
+                    std::string& out) {
+    append_rows(rows.rows, schema, choices.has_map, out);
+    if (choices.values.replicates > 0) {
+        // The download of a simulated table is these rows, not a second
+        // simulation that could stop elsewhere.
+        out += ",\"csv\":";
+        append_string(csv_of(rows.rows, schema), out);
+    }
+    std::string note;
+    for (const std::string& warning : choices.warnings) {
+        note += (note.empty() ? "" : " ") + warning.substr(warning.find(' ') + 1) + ".";
+    }
+    for (const std::string& failure : rows.failures) {
+        note += (note.empty() ? "" : " ") + failure + ".";
+    }
+    if (rows.simulation_stopped) {
+        note += (note.empty() ? "" : " ") +
+                std::string("The simulation stopped at the page's limit of ") +
+                table::shortest(kSimulationLimit.count() / 1000.0) +
+                " s: rows without its values have none. Ask for fewer scans, or run the command "
+                "shown, which has no limit and uses every CPU.";
+    }
+    if (!note.empty()) {
+        out += ",\"note\":";
+        append_string(note, out);
+    }
+}
+
 std::string answer_of(const Request& request) {
     Choices choices;
     const std::vector<table::OptionError> errors = parse_request(request, choices);
@@ -313,40 +437,38 @@ std::string answer_of(const Request& request) {
     }
     out += ",\"command\":";
     append_string(command_of(request, choices.has_map), out);
+    const bool dominance_applies =
+        std::any_of(choices.values.designs.begin(), choices.values.designs.end(),
+                    [](const DesignChoice& design) { return table::intercross_like(design); });
+    out += dominance_applies ? ",\"dominance_applies\":true" : ",\"dominance_applies\":false";
+    const GeneticMap* map = choices.has_map ? &choices.map : nullptr;
+    if (choices.power_rows) {
+        out += ",\"power\":true,";
+        const Rows<PowerRow> rows = power_rows_of(choices, request.map_name);
+        append_results(rows, power_schema_of(choices), choices, out);
+        // Per design the power against the number of individuals, at each
+        // level and share of variance; an effect given as a noncentrality
+        // does not change with the individuals, and has none.
+        out += ",\"plots\":[";
+        for (std::size_t i = 0; !choices.power.pves.empty() && i < choices.values.designs.size();
+             ++i) {
+            out += i == 0 ? "" : ",";
+            append_power_plot(choices.values, choices.power, map, choices.values.designs[i],
+                              rows.rows, out);
+        }
+        out += "]}";
+        return out;
+    }
     out += ',';
-    const Rows rows = rows_of(choices, request.map_name);
-    append_rows(rows.rows, schema_of(choices), choices.has_map, out);
-    if (choices.values.replicates > 0) {
-        // The download of a simulated table is these rows, not a second
-        // simulation that could stop elsewhere.
-        out += ",\"csv\":";
-        append_string(csv_of(rows.rows, schema_of(choices)), out);
-    }
-    // The command line's warnings (a map's X chromosome left out), then a
-    // simulation stopped at the page's limit.
-    std::string note;
-    for (const std::string& warning : choices.warnings) {
-        note += (note.empty() ? "" : " ") + warning.substr(warning.find(' ') + 1) + ".";
-    }
-    if (rows.simulation_stopped) {
-        note += (note.empty() ? "" : " ") +
-                std::string("The simulation stopped at the page's limit of ") +
-                table::shortest(kSimulationLimit.count() / 1000.0) +
-                " s: rows without its values have none. Ask for fewer scans, or run the command "
-                "shown, which has no limit and uses every CPU.";
-    }
-    if (!note.empty()) {
-        out += ",\"note\":";
-        append_string(note, out);
-    }
+    const Rows<DesignRow> rows = threshold_rows_of(choices, request.map_name);
+    append_results(rows, schema_of(choices), choices, out);
     // A threshold's plot over the spacing, of the markers' thresholds; p-values
     // of peaks and interval mapping's scans have none.
     out += ",\"plots\":[";
     const bool plotted = choices.values.lods.empty() && !choices.values.points.interval;
     for (std::size_t i = 0; plotted && i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
-        append_plot(choices.values, choices.has_map ? &choices.map : nullptr,
-                    choices.values.designs[i], out);
+        append_plot(choices.values, map, choices.values.designs[i], out);
     }
     out += "]}";
     return out;
@@ -360,7 +482,10 @@ std::string csv_text(const Request& request) {
         return "";
     }
     try {
-        return csv_of(rows_of(choices, request.map_name).rows, schema_of(choices));
+        if (choices.power_rows) {
+            return csv_of(power_rows_of(choices, request.map_name).rows, power_schema_of(choices));
+        }
+        return csv_of(threshold_rows_of(choices, request.map_name).rows, schema_of(choices));
     } catch (const std::exception&) {
         return "";  // the fault that calculate_json reports
     }

@@ -26,6 +26,14 @@ struct Request {
     std::string map_text;
     std::string scan;  // "markers" or "interval" (interval mapping between markers)
     std::string step;  // interval mapping's pseudomarkers every step cM; empty: every point
+    // A cross's individuals, and the effect of a QTL: any of the share of
+    // variance (pve), the noncentrality or the target power makes the answer
+    // power rows.
+    std::string individuals;
+    std::string pve;
+    std::string dominance;  // d/a, of the intercross designs
+    std::string noncentrality;
+    std::string target_power;  // the field and option "target-power"
 };
 
 // The designs for the page's list and help, as JSON:
@@ -41,7 +49,11 @@ std::string designs_json();
 //    "reason": "..."}], "plots": [...]}
 // with the rows' cells as the command line's text format writes them (with
 // peaks' LOD scores, the p-value rows'), and per design one plot of the
-// critical LOD against the marker spacing (see page.cpp). A simulated answer
+// critical LOD against the marker spacing (see page.cpp); power rows, marked
+// "power": true, have per design a plot of the power against the number of
+// individuals instead (plot.h). "dominance_applies" says whether a design
+// asked for is an intercross one, whose QTL has a dominance ratio. A
+// simulated answer
 // also holds its "csv" (the rows of csv_text). A "note" says what the command
 // line warns of (a map's X chromosome left out) and that a simulation stopped
 // at the page's time limit. A fault of the libraries gives

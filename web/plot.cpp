@@ -9,6 +9,7 @@
 
 #include "table/shortest.h"
 #include "threshold/design.h"
+#include "threshold/finite_sample.h"
 #include "threshold/units.h"
 #include "web/json.h"
 
@@ -136,7 +137,157 @@ SpacingAxis spacing_axis(double widest_cm) {
     return axis;
 }
 
+// The power plots: n on a logarithmic axis from 20 to 1000 individuals, the
+// ends widened to the 1-2-5 values past any n of the rows, 16 points a
+// decade (a whole number each) and each n of the rows, so that the curve
+// passes through the table's powers.
+constexpr double kPowerPlotLeast = 20.0;
+constexpr double kPowerPlotMost = 1000.0;
+constexpr int kPowerPlotPointsPerDecade = 16;
+// Past this many decades the ticks are the powers of ten alone.
+constexpr double kPowerPlotDecadesOf125 = 4.0;
+
+// The 1-2-5 value at or below `value` (above 0), or at or above it.
+double step_125(double value, bool up) {
+    const double decade = std::pow(10.0, std::floor(std::log10(value)));
+    const double steps[] = {1.0, 2.0, 5.0, 10.0};
+    double below = decade;
+    for (const double step : steps) {
+        if (step * decade <= value) {
+            below = step * decade;
+        }
+    }
+    if (!up || below == value) {
+        return below;
+    }
+    for (const double step : steps) {
+        if (step * decade > value) {
+            return step * decade;
+        }
+    }
+    return 10.0 * decade;
+}
+
+// "20", "1000", "100000": whole numbers of individuals as people write them.
+std::string whole_label(double value) {
+    return std::to_string(static_cast<long long>(std::llround(value)));
+}
+
+bool same_design(const DesignChoice& a, const DesignChoice& b) {
+    return a.name == b.name && a.tail == b.tail && a.rate == b.rate;
+}
+
+// The genome of the power plot: the first length and number of chromosomes
+// at the first spacing, or the map's, and its words.
+table::Genome power_plot_genome(const table::DesignValues& values, const GeneticMap* map,
+                                std::string& words) {
+    if (map != nullptr) {
+        table::Genome genome = table::genomes_of(values, map).front();
+        words = "the map's " + table::readable_number(genome.length) + " M on " +
+                table::shortest(genome.chromosomes) + " chromosomes";
+        return genome;
+    }
+    const double spacing_cm = values.spacings_cm.front();
+    table::Genome genome = table::even_genome(values.lengths.front(), values.chromosomes.front(),
+                                              {spacing_cm}, values.points);
+    words = table::readable_number(genome.length) + " M on " + table::shortest(genome.chromosomes) +
+            " chromosomes, " +
+            (spacing_cm == 0.0 ? std::string("dense map")
+                               : "markers " + table::shortest(spacing_cm) + " cM apart");
+    return genome;
+}
+
 }  // namespace
+
+void append_power_plot(const table::DesignValues& values, const table::PowerValues& power,
+                       const GeneticMap* map, const DesignChoice& design,
+                       const std::vector<table::PowerRow>& rows, std::string& out) {
+    // The n of the design's rows: given, or solved for a target power.
+    std::vector<double> row_counts;
+    for (const table::PowerRow& row : rows) {
+        if (same_design(row.design, design) && row.individuals > 0 &&
+            (row.solve != table::Solve::individuals || row.status == table::Status::ok)) {
+            row_counts.push_back(row.individuals);
+        }
+    }
+    double least = kPowerPlotLeast;
+    double most = kPowerPlotMost;
+    for (const double n : row_counts) {
+        least = std::min(least, n);
+        most = std::max(most, n);
+    }
+    least = step_125(least, false);
+    most = step_125(most, true);
+    const double decades = std::log10(most / least);
+    const int fewest = least_individuals(design.tail);
+    std::vector<int> counts;
+    const int points = static_cast<int>(std::ceil(decades * kPowerPlotPointsPerDecade));
+    for (int k = 0; k <= points; ++k) {
+        const double n = std::round(least * std::pow(10.0, decades * k / points));
+        counts.push_back(static_cast<int>(std::max(n, static_cast<double>(fewest))));
+    }
+    for (const double n : row_counts) {
+        counts.push_back(static_cast<int>(n));
+    }
+    std::sort(counts.begin(), counts.end());
+    counts.erase(std::unique(counts.begin(), counts.end()), counts.end());
+
+    std::string genome_words;
+    const table::Genome genome = power_plot_genome(values, map, genome_words);
+    table::PowerValues at_counts;
+    at_counts.individuals = counts;
+    at_counts.pves = power.pves;
+    at_counts.dominances = {power.dominances.empty() ? 0.0 : power.dominances.front()};
+    // The rows vary the individuals, then the share, fastest within a level.
+    const std::vector<table::PowerRow> at =
+        table::solve_power_group(genome, nullptr, map, design, values.alphas, at_counts);
+    std::vector<std::vector<double>> curves;
+    std::vector<std::string> levels;
+    std::vector<std::string> pves;
+    const std::size_t n_counts = counts.size();
+    const std::size_t n_pves = power.pves.size();
+    for (std::size_t a = 0; a < values.alphas.size(); ++a) {
+        for (std::size_t p = 0; p < n_pves; ++p) {
+            std::vector<double> curve;
+            for (std::size_t i = 0; i < n_counts; ++i) {
+                const table::PowerRow& row = at[(a * n_counts + i) * n_pves + p];
+                curve.push_back(row.status == table::Status::ok ? row.power.power : std::nan(""));
+            }
+            curves.push_back(std::move(curve));
+            levels.push_back(table::shortest(values.alphas[a]));
+            pves.push_back(table::shortest(power.pves[p]));
+        }
+    }
+    // The 1-2-5 values from the least to the most, or past kPowerPlotDecadesOf125
+    // decades every tenfold.
+    std::vector<double> x_ticks{least};
+    while (x_ticks.back() < most) {
+        const double tick = x_ticks.back();
+        x_ticks.push_back(decades > kPowerPlotDecadesOf125 ? tick * 10.0
+                                                           : step_125(tick * 1.5, true));
+    }
+    std::vector<double> y_ticks;
+    for (int i = 0; i <= 5; ++i) {
+        y_ticks.push_back(i / 5.0);
+    }
+    out += "{\"kind\":\"power\",\"design\":";
+    append_string(design_label(design), out);
+    out += ",\"genome\":";
+    append_string(genome_words, out);
+    if (table::intercross_like(design)) {
+        out += ",\"dominance\":";
+        append_string(table::shortest(at_counts.dominances.front()), out);
+    }
+    Members members(out);
+    members("individuals", std::vector<double>(counts.begin(), counts.end()))("levels", levels)(
+        "pves", pves)("curves", curves)("targets", power.target_powers)("x_ticks", x_ticks);
+    out += ",\"x_ticks_labels\":";
+    append_array(
+        x_ticks, [](double tick, std::string& text) { append_string(whole_label(tick), text); },
+        out);
+    append_ticks("y_ticks", y_ticks, out);
+    out += '}';
+}
 
 void append_plot(const table::DesignValues& values, const GeneticMap* map,
                  const DesignChoice& design, std::string& out) {

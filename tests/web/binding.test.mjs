@@ -211,6 +211,76 @@ test('a simulated answer brings the csv of its own rows, for the download', () =
   assert.equal(JSON.parse(module.calculate(request({ design: 'backcross' }))).csv, undefined);
 });
 
+// The CASES of power rows, by name.
+const powerCase = (name) => CASES.find((kase) => kase.name === name);
+
+test('the command shown keeps the options of power rows', () => {
+  assert.equal(answer(powerCase('power at shares of variance and individuals').params).command,
+    'lodthresh --length 14.5 --chromosomes 20 --design backcross --spacing 5 --individuals 100,200 --pve 0.05,0.1');
+  assert.equal(answer({ noncentrality: '2,3' }).command, 'lodthresh --spacing 0 --noncentrality 2,3');
+  assert.equal(answer({ design: 'intercross', pve: '0.1', dominance: '0.5', 'target-power': '0.8' }).command,
+    'lodthresh --design intercross --pve 0.1 --dominance 0.5 --target-power 0.8');
+});
+
+test('power rows say so, and whether a design has a dominance ratio', () => {
+  const power = answer(powerCase('individuals that reach a target power').params);
+  assert.equal(power.power, true);
+  assert.equal(power.dominance_applies, true);
+  const thresholds = answer({ design: 'backcross' });
+  assert.equal(thresholds.power, undefined);
+  assert.equal(thresholds.dominance_applies, false);
+});
+
+test('a power plot per design, a curve per level and share of variance, rising with the individuals', () => {
+  const params = { design: 'backcross,intercross', length: '16', chromosomes: '20', spacing: '5', alpha: 'all',
+    pve: '0.02,0.05,0.1', individuals: '50,250,400' };
+  const page = answer(params);
+  assert.equal(page.plots.length, 2);
+  const csv = page.csv.trimEnd().split('\n').map((line) => line.split(','));
+  const column = Object.fromEntries(csv[0].map((name, i) => [name, i]));
+  for (const plot of page.plots) {
+    assert.equal(plot.kind, 'power');
+    assert.equal(plot.curves.length, 9);
+    assert.equal(plot.individuals[0], 20);
+    assert.equal(plot.individuals[plot.individuals.length - 1], 1000);
+    assert.deepEqual(plot.x_ticks_labels, ['20', '50', '100', '200', '500', '1000']);
+    assert.deepEqual(plot.y_ticks, [0, 0.2, 0.4, 0.6, 0.8, 1]);
+    for (const [i, curve] of plot.curves.entries()) {
+      assert.equal(curve.length, plot.individuals.length);
+      for (let k = 1; k < curve.length; ++k) {
+        assert.ok(plot.individuals[k] > plot.individuals[k - 1]);
+        assert.ok(curve[k] >= curve[k - 1], `${plot.design} α ${plot.levels[i]} pve ${plot.pves[i]} at ${plot.individuals[k]}`);
+      }
+      assert.ok(curve[curve.length - 1] > curve[0]);
+    }
+    // Through the table's rows: the curve of the row's level and share at its n.
+    const rows = csv.slice(1).filter((row) => plot.design.startsWith(`${row[column.design]}:`));
+    assert.equal(rows.length, 27);
+    for (const row of rows) {
+      const curve = plot.curves.findIndex((c, i) => plot.levels[i] === row[column.alpha] && plot.pves[i] === row[column.pve]);
+      const at = plot.individuals.indexOf(Number(row[column.individuals]));
+      assert.ok(curve >= 0 && at >= 0, row.join(','));
+      assert.equal(plot.curves[curve][at], Number(row[column.power]));
+    }
+  }
+  assert.equal(page.plots[1].dominance, '0');
+  assert.equal(page.plots[0].dominance, undefined);
+});
+
+test("a power plot widens to the solved individuals and marks the target", () => {
+  const page = answer({ design: 'backcross', pve: '0.01', 'target-power': '0.8' });
+  const csv = page.csv.trimEnd().split('\n').map((line) => line.split(','));
+  const n = Number(csv[1][csv[0].indexOf('individuals')]);
+  assert.ok(n > 1000);
+  const [plot] = page.plots;
+  assert.deepEqual(plot.targets, [0.8]);
+  assert.ok(plot.x_ticks[plot.x_ticks.length - 1] >= n);
+  const at = plot.individuals.indexOf(n);
+  assert.ok(plot.curves[0][at] >= 0.8 && plot.curves[0][at - 1] < 0.8);
+  // A noncentrality does not change with the individuals: no plot.
+  assert.deepEqual(answer({ design: 'sibs', noncentrality: '3' }).plots, []);
+});
+
 test("the designs are listed in the command line's order", () => {
   const designs = JSON.parse(module.designs());
   assert.equal(designs.length, 14);

@@ -12,7 +12,8 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const referencesFile = path.join(here, 'native_references.json');
 const program = process.env.LODTHRESH_NATIVE || path.join(here, '..', '..', 'build', 'lodthresh');
 
-export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'scan', 'step', 'lod', 'simulate', 'seed'];
+export const FIELDS = ['length', 'chromosomes', 'design', 'rate', 'tail', 'alpha', 'spacing', 'scan', 'step', 'lod',
+  'individuals', 'pve', 'dominance', 'noncentrality', 'target-power', 'simulate', 'seed'];
 
 // A small qtl2 map: three chromosomes, markers in cM.
 export const MAP = {
@@ -46,6 +47,19 @@ export const CASES = [
     params: { design: 'backcross,intercross', length: '16', chromosomes: '20', spacing: '5,20', scan: 'interval' } },
   { name: 'interval mapping of a map at a step, simulated',
     params: { design: 'backcross', alpha: 'all', scan: 'interval', step: '2', simulate: '2000' }, map: MAP },
+  { name: 'thresholds of a cross of n individuals', params: { design: 'backcross,intercross', spacing: '10', individuals: '150' } },
+  { name: 'power at shares of variance and individuals',
+    params: { design: 'backcross', length: '14.5', chromosomes: '20', spacing: '5', pve: '0.05,0.1', individuals: '100,200' } },
+  { name: 'individuals that reach a target power',
+    params: { design: 'backcross,intercross', alpha: 'all', spacing: '0,10', pve: '0.05', 'target-power': '0.8' } },
+  { name: 'shares of variance that reach a target power, with dominance',
+    params: { design: 'intercross,intercross-dominance', length: '16', chromosomes: '20', spacing: '2', individuals: '150',
+      dominance: '0.5,1', 'target-power': '0.5,0.8' } },
+  { name: 'power at noncentralities', params: { design: 'lod-score,sibs', spacing: '1', noncentrality: '3,4.5' } },
+  { name: 'power on a map', params: { design: 'backcross,intercross', pve: '0.1', individuals: '100,300' }, map: MAP },
+  { name: 'simulated power, seed 7',
+    params: { design: 'backcross', length: '16', chromosomes: '20', spacing: '10', pve: '0.1', individuals: '200',
+      simulate: '500', seed: '7' } },
 ];
 
 // Bad values, each with the field whose message it gives and the message in
@@ -71,6 +85,32 @@ export const BAD = [
   { name: 'a peak of LOD 0', params: { design: 'sibs', lod: '0' }, field: 'lod', message: "Peaks' LOD scores: '0' is not above 0" },
   { name: 'interval mapping of the dense map', params: { design: 'backcross', scan: 'interval' }, field: 'scan', message: "Scan: interval: not with the dense map (Marker spacings 0), which has nothing between markers" },
   { name: 'a step of 0', params: { design: 'backcross', spacing: '10', scan: 'interval', step: '0' }, field: 'step', message: "Step: '0' is not above 0" },
+  { name: 'a share of variance of 0', params: { design: 'backcross', pve: '0', individuals: '100' }, field: 'pve',
+    message: "Share of variance: '0' is not between 0 and 1" },
+  { name: 'a share of variance without individuals', params: { design: 'backcross', pve: '0.1' }, field: 'pve',
+    message: 'Share of variance: needs Individuals, or Target power for the individuals that reach it' },
+  { name: 'a share of variance of a one-sided design', params: { design: 'sibs', pve: '0.1', 'target-power': '0.8' },
+    field: 'pve',
+    message: 'Share of variance: applies to crosses (two-sided and 2df tests), not to the one-sided design sibs: give its Noncentrality' },
+  { name: 'a list of individuals without power rows', params: { design: 'backcross', individuals: '100,200' },
+    field: 'individuals',
+    message: "Individuals: '100,200': a list of individuals only with power rows (Share of variance, Noncentrality or Target power)" },
+  { name: 'individuals not a number', params: { individuals: 'many' }, field: 'individuals',
+    message: "Individuals: 'many' is not a whole number" },
+  { name: 'a dominance ratio without power rows', params: { design: 'intercross', dominance: '1' }, field: 'dominance',
+    message: 'Dominance ratio: only with Share of variance, Noncentrality or Target power' },
+  { name: 'a dominance ratio of a backcross', params: { design: 'backcross', pve: '0.1', individuals: '100', dominance: '1' },
+    field: 'dominance',
+    message: 'Dominance ratio: only with the intercross designs (2df, intercross-additive, intercross-dominance), not with backcross' },
+  { name: 'a noncentrality below 0', params: { noncentrality: '-1' }, field: 'noncentrality',
+    message: "Noncentrality: '-1' is not above 0" },
+  { name: 'a target power of 1', params: { 'target-power': '1' }, field: 'target-power',
+    message: "Target power: '1' is not between 0 and 1" },
+  { name: 'a target power with a share and individuals',
+    params: { design: 'backcross', pve: '0.1', individuals: '100', 'target-power': '0.8' }, field: 'target-power',
+    message: 'Target power: not with both Share of variance and Individuals: it solves for the one not given' },
+  { name: 'a peak with power rows', params: { design: 'sibs', lod: '3', noncentrality: '2' }, field: 'lod',
+    message: "Peaks' LOD scores: not with power rows (Share of variance, Noncentrality, Target power)" },
 ];
 
 // The command line's arguments for the page's parameters.

@@ -214,6 +214,54 @@ test("a bad value shows the command line's message beside its input and no table
   await close(page);
 });
 
+test("power rows: the command line's table, a rising plot per design, the dominance ratio for intercross designs", async () => {
+  const kase = CASES.find((c) => c.name === 'individuals that reach a target power');
+  const page = await open(kase.params);
+  await page.waitForSelector('#table tbody tr');
+  const table = await tableOf(page);
+  const lines = textLines(native(kase, 'text').stdout);
+  assert.deepEqual(table.header, lines[0].filter((heading) => heading !== 'map'));
+  assert.deepEqual(table.rows.map(rowWords), lines.slice(1));
+  assert.equal(await page.textContent('#results-title'), 'Power');
+  assert.match(await page.textContent('#table caption'), /^Power, /);
+  assert.equal(await page.inputValue('#target-power'), '0.8');
+  assert.ok(await page.isVisible('#dominance'));
+  const plots = await page.evaluate(() => [...document.querySelectorAll('#plots svg')].map((plot) => ({
+    title: plot.querySelector('title').textContent,
+    curves: [...plot.querySelectorAll('.level .curve')].map((curve) => curve.getAttribute('d')),
+    targets: plot.querySelectorAll('.target').length,
+  })));
+  assert.equal(plots.length, 2);
+  for (const plot of plots) {
+    assert.match(plot.title, /^Power against the number of individuals, /);
+    assert.equal(plot.curves.length, 3, plot.title);
+    assert.equal(plot.targets, 1);
+    for (const d of plot.curves) {
+      // Power rises with the individuals: up the plot, y falls.
+      const ys = ysOf(d);
+      assert.ok(ys.length > 20, d);
+      for (let i = 1; i < ys.length; ++i) {
+        assert.ok(ys[i] <= ys[i - 1], `${plot.title}: ${d}`);
+      }
+    }
+  }
+  // A backcross has no dominance ratio: its field goes, and comes back with
+  // an intercross design.
+  await page.fill('#design', 'backcross');
+  await page.waitForFunction(() => document.getElementById('dominance-field').hidden);
+  await page.fill('#design', 'intercross');
+  await page.waitForFunction(() => !document.getElementById('dominance-field').hidden);
+  await page.fill('#dominance', '0.5');
+  await page.waitForFunction(() => new URL(location.href).searchParams.get('dominance') === '0.5');
+  assert.match(await page.textContent('#command'), /--pve 0\.05 --dominance 0\.5 --target-power 0\.8$/);
+  // A ratio given stays in view with its message when the designs change.
+  await page.fill('#design', 'backcross');
+  await page.waitForFunction(() => document.getElementById('dominance-message').textContent !== '');
+  assert.ok(await page.isVisible('#dominance'));
+  assert.match(await page.textContent('#dominance-message'), /^Dominance ratio: only with the intercross designs/);
+  await close(page);
+});
+
 test('the CSV download holds the table, a simulated one too', async () => {
   for (const kase of [CASES[4], CASES[8]]) {
     const page = await open(kase.params);
@@ -252,11 +300,12 @@ test('once loaded, the page works offline', async () => {
 test('keyboard only: the inputs and the download are reached with Tab', async () => {
   const page = await open({});
   const reached = [];
-  for (let i = 0; i < 30; ++i) {
+  for (let i = 0; i < 50; ++i) {
     await page.keyboard.press('Tab');
     reached.push(await page.evaluate(() => document.activeElement.id || document.activeElement.tagName));
   }
-  for (const id of ['length', 'chromosomes', 'map', 'design', 'rate', 'tail', 'alpha', 'spacing', 'download']) {
+  for (const id of ['length', 'chromosomes', 'map', 'design', 'rate', 'tail', 'alpha', 'spacing', 'individuals', 'pve',
+    'noncentrality', 'target-power', 'download']) {
     assert.ok(reached.includes(id), `${id} not reached: ${reached.join(' ')}`);
   }
   await page.focus('.presets button:nth-child(2)');

@@ -2,6 +2,10 @@
 // the same options, bit for bit, and its messages for bad values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,19 +31,24 @@ struct Case {
 Request request(const std::vector<std::string>& options) {
     Request request;
     for (std::size_t i = 0; i + 1 < options.size(); i += 2) {
-        std::string* field = options[i] == "-G"           ? &request.length
-                             : options[i] == "-C"         ? &request.chromosomes
-                             : options[i] == "--design"   ? &request.design
-                             : options[i] == "-r"         ? &request.rate
-                             : options[i] == "--tail"     ? &request.tail
-                             : options[i] == "-a"         ? &request.alpha
-                             : options[i] == "--spacing"  ? &request.spacing
-                             : options[i] == "--scan"     ? &request.scan
-                             : options[i] == "--step"     ? &request.step
-                             : options[i] == "--lod"      ? &request.lod
-                             : options[i] == "--simulate" ? &request.simulate
-                             : options[i] == "--seed"     ? &request.seed
-                                                          : nullptr;
+        std::string* field = options[i] == "-G"                ? &request.length
+                             : options[i] == "-C"              ? &request.chromosomes
+                             : options[i] == "--design"        ? &request.design
+                             : options[i] == "-r"              ? &request.rate
+                             : options[i] == "--tail"          ? &request.tail
+                             : options[i] == "-a"              ? &request.alpha
+                             : options[i] == "--spacing"       ? &request.spacing
+                             : options[i] == "--scan"          ? &request.scan
+                             : options[i] == "--step"          ? &request.step
+                             : options[i] == "--lod"           ? &request.lod
+                             : options[i] == "--simulate"      ? &request.simulate
+                             : options[i] == "--seed"          ? &request.seed
+                             : options[i] == "--individuals"   ? &request.individuals
+                             : options[i] == "--pve"           ? &request.pve
+                             : options[i] == "--dominance"     ? &request.dominance
+                             : options[i] == "--noncentrality" ? &request.noncentrality
+                             : options[i] == "--target-power"  ? &request.target_power
+                                                               : nullptr;
         if (field != nullptr) {
             *field = options[i + 1];
         }
@@ -65,6 +74,18 @@ std::vector<Case> cases() {
          "interval", "--step", "2"},
         {"-G", "16", "-C", "20", "--design", "backcross", "--spacing", "5", "--scan", "interval",
          "--lod", "3", "--simulate", "500", "--seed", "7", "--threads", "1"},
+        {"-G", "16", "-C", "20", "--design", "backcross", "--spacing", "10", "--individuals",
+         "150"},
+        {"-G", "14.5", "-C", "20", "--design", "backcross", "--spacing", "5", "--pve", "0.05,0.1",
+         "--individuals", "100,200"},
+        {"--design", "backcross,intercross", "-a", "all", "--spacing", "0,10", "--pve", "0.05",
+         "--target-power", "0.8"},
+        {"-G", "16", "-C", "20", "--design", "intercross,intercross-dominance", "--spacing", "2",
+         "--individuals", "150", "--dominance", "0,1", "--target-power", "0.5,0.8"},
+        {"--design", "lod-score,sibs", "--spacing", "1", "--noncentrality", "3,4.5"},
+        {"-r", "1.2", "--tail", "2df", "--spacing", "10", "--target-power", "0.9"},
+        {"-G", "16", "-C", "20", "--design", "backcross", "--spacing", "10,20", "--pve", "0.1",
+         "--individuals", "200", "--simulate", "200", "--seed", "7", "--threads", "1"},
     };
     const char* names[] = {"defaults",
                            "designs at spacings",
@@ -74,7 +95,14 @@ std::vector<Case> cases() {
                            "p-values of peaks",
                            "simulated p-values",
                            "interval mapping",
-                           "simulated interval mapping"};
+                           "simulated interval mapping",
+                           "thresholds of a cross of n individuals",
+                           "power at shares of variance and individuals",
+                           "individuals that reach a target power",
+                           "shares of variance that reach a target power, with dominance",
+                           "power at noncentralities",
+                           "noncentralities that reach a target power",
+                           "simulated power"};
     std::vector<Case> out;
     for (std::size_t i = 0; i < options.size(); ++i) {
         out.push_back({names[i], request(options[i]), options[i]});
@@ -117,8 +145,28 @@ std::vector<std::string> with(std::vector<std::string> options, const char* form
 TEST(Page, CsvIsTheCommandLinesBitForBit) {
     for (const Case& c : cases()) {
         const Outcome expected = run_cli(with(c.options, "csv"));
-        ASSERT_EQ(expected.err, "") << c.name;
         EXPECT_EQ(web::csv_text(c.request), expected.out) << c.name;
+    }
+}
+
+// What the command line reports of its rows (a row's reason for having no
+// result) is the answer's note, each report a sentence.
+TEST(Page, TheNoteSaysWhatTheCommandLineReports) {
+    for (const Case& c : cases()) {
+        const std::string err = run_cli(with(c.options, "csv")).err;
+        std::istringstream lines(err);
+        std::string note;
+        for (std::string line; std::getline(lines, line);) {
+            ASSERT_EQ(line.rfind("lodthresh: ", 0), 0U) << c.name << ": " << line;
+            note += (note.empty() ? "" : " ") + line.substr(11) + ".";
+        }
+        const std::string answer = web::calculate_json(c.request);
+        if (note.empty()) {
+            EXPECT_EQ(answer.find("\"note\":"), std::string::npos) << c.name;
+        } else {
+            EXPECT_NE(answer.find("\"note\":" + json_string(note)), std::string::npos)
+                << c.name << ": " << answer;
+        }
     }
 }
 
@@ -161,9 +209,16 @@ TEST(Page, TableCellsAreTheCommandLinesTextFormat) {
 }
 
 // A file's name may hold blanks; its cell is the name whole.
+// A request of these options on the map `text` from the file `name`.
+Request on_map(const std::vector<std::string>& options, const char* name, const char* text) {
+    Request with_map = request(options);
+    with_map.map_name = name;
+    with_map.map_text = text;
+    return with_map;
+}
+
 TEST(Page, AMapsNameIsOneCell) {
-    const Request request{"", "", "sibs", "",           "",   "0.05", "",
-                          "", "", "",     "my map.csv", kMap, "",     ""};
+    const Request request = on_map({"--design", "sibs", "-a", "0.05"}, "my map.csv", kMap);
     const std::string answer = web::calculate_json(request);
     EXPECT_NE(answer.find("\"header\":[\"length\",\"chromosomes\",\"design\",\"tail\",\"rate\","
                           "\"alpha\",\"spacing_cm\",\"nominal_alpha\",\"lod\",\"map\"]"),
@@ -181,10 +236,8 @@ TEST(Page, AMapsNameIsOneCell) {
 // A map's X chromosome is left out, as the command line leaves it, and the
 // answer's note says so.
 TEST(Page, AMapsXChromosomeIsLeftOutAndTheNoteSaysSo) {
-    const Request request{"", "",     "sibs",  "",
-                          "", "0.05", "",      "",
-                          "", "",     "x.csv", "marker,chr,pos\na,1,0\nb,1,50\nc,X,0\nd,X,40\n",
-                          "", ""};
+    const Request request = on_map({"--design", "sibs", "-a", "0.05"}, "x.csv",
+                                   "marker,chr,pos\na,1,0\nb,1,50\nc,X,0\nd,X,40\n");
     const std::string answer = web::calculate_json(request);
     EXPECT_NE(answer.find("\"note\":\"x.csv: chromosome X is left out and its threshold not "
                           "computed: the X chromosome's test differs by design and cross "
@@ -198,37 +251,349 @@ TEST(Page, AMapsXChromosomeIsLeftOutAndTheNoteSaysSo) {
 // pointer to --help; the command line's names the option.
 TEST(Page, ABadValueGetsAMessageInThePagesWordsBesideItsField) {
     const struct {
-        Request request;
         const char* field;
         const char* message;
         std::vector<std::string> options;
         const char* command_line;
     } bad[] = {
-        {Request{"-3", "", "", "", "", "", "", "", "", "", "", "", "", ""},
-         "length",
+        {"length",
          "Length: '-3' is not above 0",
          {"-G", "-3", "--spacing", "0"},
          "--length: '-3' is not above 0"},
-        {Request{"", "", "f2", "", "", "", "", "", "", "", "", "", "", ""},
-         "design",
+        {"design",
          "Designs: 'f2' is not a design",
          {"--design", "f2"},
          "--design: 'f2' is not a design (see --help)"},
-        {Request{"", "", "sibs", "2", "", "", "", "", "", "", "", "", "", ""},
-         "design",
+        {"design",
          "Designs: not with Rate; a design of one's own is a Rate with a Tail",
          {"--design", "sibs", "-r", "2"},
          "--design: not with --rate; a design of one's own is a --rate with a --tail"},
+        {"pve",
+         "Share of variance: '0' is not between 0 and 1",
+         {"--design", "backcross", "--pve", "0", "--individuals", "100"},
+         "--pve: '0' is not between 0 and 1"},
+        {"pve",
+         "Share of variance: 'x' is not a number",
+         {"--design", "backcross", "--pve", "0.1,x", "--individuals", "100"},
+         "--pve: 'x' is not a number"},
+        {"pve",
+         "Share of variance: needs Individuals, or Target power for the individuals that reach it",
+         {"--design", "backcross", "--pve", "0.1"},
+         "--pve: needs --individuals, or --target-power for the individuals that reach it"},
+        {"pve",
+         "Share of variance: applies to crosses (two-sided and 2df tests), not to the one-sided "
+         "design sibs: give its Noncentrality",
+         {"--design", "sibs", "--pve", "0.1", "--target-power", "0.8"},
+         "--pve: applies to crosses (two-sided and 2df tests), not to the one-sided design sibs: "
+         "give its --noncentrality"},
+        {"individuals",
+         "Individuals: '100,200': a list of individuals only with power rows (Share of variance, "
+         "Noncentrality or Target power)",
+         {"--design", "backcross", "--individuals", "100,200"},
+         "--individuals: '100,200': a list of individuals only with power rows (--pve, "
+         "--noncentrality or --target-power)"},
+        {"individuals",
+         "Individuals: '2' individuals leave no residual degree of freedom for the two-sided test "
+         "of backcross (at least 3)",
+         {"--design", "backcross", "--individuals", "2", "--pve", "0.1"},
+         "--individuals: '2' individuals leave no residual degree of freedom for the two-sided "
+         "test of backcross (at least 3)"},
+        {"dominance",
+         "Dominance ratio: only with the intercross designs (2df, intercross-additive, "
+         "intercross-dominance), not with backcross",
+         {"--design", "backcross", "--pve", "0.1", "--individuals", "100", "--dominance", "1"},
+         "--dominance: only with the intercross designs (2df, intercross-additive, "
+         "intercross-dominance), not with backcross"},
+        {"dominance",
+         "Dominance ratio: only with Share of variance, Noncentrality or Target power",
+         {"--design", "intercross", "--dominance", "1"},
+         "--dominance: only with --pve, --noncentrality or --target-power"},
+        {"dominance",
+         "Dominance ratio: 'x' is not a number",
+         {"--design", "intercross", "--pve", "0.1", "--individuals", "100", "--dominance", "x"},
+         "--dominance: 'x' is not a number"},
+        {"noncentrality",
+         "Noncentrality: '-1' is not above 0",
+         {"--design", "sibs", "--noncentrality", "-1"},
+         "--noncentrality: '-1' is not above 0"},
+        {"noncentrality",
+         "Noncentrality: not with Share of variance, which gives it with Individuals",
+         {"--design", "backcross", "--individuals", "100", "--pve", "0.1", "--noncentrality", "3"},
+         "--noncentrality: not with --pve, which gives it with --individuals"},
+        {"target-power",
+         "Target power: '1' is not between 0 and 1",
+         {"--design", "backcross", "--pve", "0.1", "--target-power", "1"},
+         "--target-power: '1' is not between 0 and 1"},
+        {"target-power",
+         "Target power: not with both Share of variance and Individuals: it solves for the one "
+         "not given",
+         {"--design", "backcross", "--pve", "0.1", "--individuals", "100", "--target-power", "0.8"},
+         "--target-power: not with both --pve and --individuals: it solves for the one not given"},
+        {"target-power",
+         "Target power: not with Noncentrality, which it solves for",
+         {"--design", "sibs", "--noncentrality", "2", "--target-power", "0.8"},
+         "--target-power: not with --noncentrality, which it solves for"},
+        {"lod",
+         "Peaks' LOD scores: not with power rows (Share of variance, Noncentrality, Target power)",
+         {"--design", "sibs", "--lod", "3", "--noncentrality", "2"},
+         "--lod: not with power rows (--pve, --noncentrality, --target-power)"},
+        {"scan",
+         "Scan: interval: not with power rows (Share of variance, Noncentrality, Target power), "
+         "whose scan is at the markers",
+         {"--design", "backcross", "--spacing", "10", "--scan", "interval", "--pve", "0.1",
+          "--individuals", "100"},
+         "--scan: interval: not with power rows (--pve, --noncentrality, --target-power), whose "
+         "scan is at the markers"},
     };
     for (const auto& b : bad) {
-        const std::string answer = web::calculate_json(b.request);
+        const Request page = request(b.options);
+        const std::string answer = web::calculate_json(page);
         EXPECT_EQ(answer, "{\"errors\":[{\"field\":\"" + std::string(b.field) +
                               "\",\"message\":" + json_string(b.message) + "}]}")
             << b.field;
-        EXPECT_EQ(web::csv_text(b.request), "") << b.field;
+        EXPECT_EQ(web::csv_text(page), "") << b.field;
         EXPECT_EQ(run_cli(b.options).err,
                   std::string("lodthresh: ") + b.command_line + "\nTry 'lodthresh --help'.\n");
     }
+}
+
+// The command line reports the first bad value; the page shows each beside
+// its field, the effect's after the others.
+TEST(Page, EachBadValueIsBesideItsOwnField) {
+    const std::string answer =
+        web::calculate_json(request({"-G", "-3", "--design", "backcross", "--pve", "2",
+                                     "--target-power", "0", "--spacing", "0"}));
+    EXPECT_EQ(answer,
+              "{\"errors\":[{\"field\":\"length\",\"message\":\"Length: '-3' is not above "
+              "0\"},{\"field\":\"pve\",\"message\":\"Share of variance: '2' is not between 0 "
+              "and 1\"},{\"field\":\"target-power\",\"message\":\"Target power: '0' is not "
+              "between 0 and 1\"}]}");
+}
+
+// The command shown gives the same rows: the effect's options kept, and the
+// designs mode selected as for threshold rows.
+TEST(Page, TheCommandShownKeepsTheEffectsOptions) {
+    const Request page = request(
+        {"--design", "intercross", "--pve", "0.1", "--dominance", "0.5", "--target-power", "0.8"});
+    EXPECT_NE(web::calculate_json(page).find(
+                  "\"command\":\"lodthresh --design intercross --pve 0.1 --dominance 0.5 "
+                  "--target-power 0.8\""),
+              std::string::npos);
+    const Request plain = request({"--noncentrality", "2,3"});
+    EXPECT_NE(web::calculate_json(plain).find(
+                  "\"command\":\"lodthresh --spacing 0 --noncentrality 2,3\""),
+              std::string::npos);
+}
+
+// Whether a design asked for has a dominance ratio, for the page to show
+// its field; power rows say they are.
+TEST(Page, AnAnswerSaysWhetherTheDominanceRatioApplies) {
+    const std::string intercross = web::calculate_json(request({"--design", "sibs,intercross"}));
+    EXPECT_NE(intercross.find("\"dominance_applies\":true"), std::string::npos);
+    EXPECT_EQ(intercross.find("\"power\":true"), std::string::npos);
+    const std::string backcross = web::calculate_json(
+        request({"--design", "backcross", "--pve", "0.1", "--individuals", "100"}));
+    EXPECT_NE(backcross.find("\"dominance_applies\":false"), std::string::npos);
+    EXPECT_NE(backcross.find("\"power\":true"), std::string::npos);
+}
+
+// Power rows on a map: the command line's for the same file.
+TEST(Page, PowerRowsOnAMapAreTheCommandLines) {
+    const testing::TempDir dir;
+    const std::string path = dir.file("gmap.csv");
+    std::ofstream(path) << kMap;
+    const std::vector<std::string> options = {
+        "--design", "backcross,intercross", "--pve", "0.1", "--individuals", "100,300", "-a",
+        "all"};
+    std::vector<std::string> on_file = options;
+    on_file.insert(on_file.end(), {"--map", path, "-f", "csv"});
+    const Outcome expected = run_cli(on_file);
+    ASSERT_EQ(expected.err, "");
+    std::string csv = expected.out;
+    for (std::size_t at = csv.find(path); at != std::string::npos; at = csv.find(path, at)) {
+        csv.replace(at, path.size(), "gmap.csv");
+    }
+    EXPECT_EQ(web::csv_text(on_map(options, "gmap.csv", kMap)), csv);
+}
+
+// The numbers of the JSON array of arrays after "key": in `json` (the
+// page's plots hold no other nested arrays of numbers), from `from` on.
+std::vector<std::vector<double>> arrays_after(const std::string& json, const std::string& key,
+                                              std::size_t from = 0) {
+    std::vector<std::vector<double>> out;
+    std::size_t at = json.find("\"" + key + "\":[[", from);
+    if (at == std::string::npos) {
+        return out;
+    }
+    at += key.size() + 4;
+    const std::size_t end = json.find("]]", at);
+    std::istringstream in(json.substr(at, end - at));
+    for (std::string array; std::getline(in, array, ']');) {
+        std::vector<double> values;
+        std::istringstream items(array.substr(array.find_first_not_of(",[")));
+        for (std::string item; std::getline(items, item, ',');) {
+            values.push_back(item == "null" ? std::nan("") : std::strtod(item.c_str(), nullptr));
+        }
+        out.push_back(values);
+    }
+    return out;
+}
+
+// The numbers of the JSON array after "key":, from `from` on.
+std::vector<double> array_after(const std::string& json, const std::string& key,
+                                std::size_t from = 0) {
+    std::size_t at = json.find("\"" + key + "\":[", from);
+    if (at == std::string::npos) {
+        return {};
+    }
+    at += key.size() + 4;
+    std::istringstream items(json.substr(at, json.find(']', at) - at));
+    std::vector<double> values;
+    for (std::string item; std::getline(items, item, ',');) {
+        values.push_back(std::strtod(item.c_str(), nullptr));
+    }
+    return values;
+}
+
+// Power rows have per design a plot of the power against the individuals:
+// one curve per level and share of variance, rising with n, on a
+// logarithmic axis from 20 to 1000 individuals through each n of the table,
+// where it is the table's power.
+TEST(Page, APowerPlotPerDesignRisesWithTheIndividuals) {
+    const std::vector<std::string> options = {
+        "-G", "16", "-C",  "20",    "--design",      "backcross,intercross", "--spacing",
+        "5",  "-a", "all", "--pve", "0.02,0.05,0.1", "--individuals",        "50,250,400"};
+    const std::string answer = web::calculate_json(request(options));
+    const std::size_t plots = answer.find("\"plots\":[");
+    ASSERT_NE(plots, std::string::npos);
+    std::vector<std::size_t> starts;
+    for (std::size_t at = answer.find("{\"kind\":\"power\"", plots); at != std::string::npos;
+         at = answer.find("{\"kind\":\"power\"", at + 1)) {
+        starts.push_back(at);
+    }
+    ASSERT_EQ(starts.size(), 2U);
+    // The csv's rows: design, alpha, individuals, pve and power by name.
+    std::istringstream csv(web::csv_text(request(options)));
+    std::string line;
+    std::getline(csv, line);
+    std::vector<std::string> names;
+    std::istringstream header(line);
+    for (std::string name; std::getline(header, name, ',');) {
+        names.push_back(name);
+    }
+    const auto column = [&names](const char* name) {
+        return static_cast<std::size_t>(std::find(names.begin(), names.end(), name) -
+                                        names.begin());
+    };
+    std::vector<std::vector<std::string>> rows;
+    while (std::getline(csv, line)) {
+        std::vector<std::string> fields;
+        std::istringstream in(line);
+        for (std::string field; std::getline(in, field, ',');) {
+            fields.push_back(field);
+        }
+        rows.push_back(fields);
+    }
+    ASSERT_EQ(rows.size(), 2U * 3U * 3U * 3U);
+    const char* const levels[] = {"1", "0.05", "0.001"};
+    const char* const pves[] = {"0.02", "0.05", "0.1"};
+    for (std::size_t d = 0; d < starts.size(); ++d) {
+        const std::vector<double> n = array_after(answer, "individuals", starts[d]);
+        const std::vector<std::vector<double>> curves = arrays_after(answer, "curves", starts[d]);
+        ASSERT_EQ(curves.size(), 9U);  // 3 levels x 3 shares
+        EXPECT_EQ(n.front(), 20.0);
+        EXPECT_EQ(n.back(), 1000.0);
+        EXPECT_EQ(array_after(answer, "x_ticks", starts[d]),
+                  (std::vector<double>{20, 50, 100, 200, 500, 1000}));
+        for (std::size_t i = 1; i < n.size(); ++i) {
+            EXPECT_GT(n[i], n[i - 1]);
+        }
+        for (std::size_t c = 0; c < curves.size(); ++c) {
+            ASSERT_EQ(curves[c].size(), n.size());
+            for (std::size_t i = 1; i < n.size(); ++i) {
+                EXPECT_GE(curves[c][i], curves[c][i - 1]) << d << " curve " << c << " at " << n[i];
+            }
+            EXPECT_GT(curves[c].back(), curves[c].front()) << d << " curve " << c;
+        }
+        // At each n of the table, the curve of the row's level and share is
+        // the row's power (to the csv's 17 digits).
+        int matched = 0;
+        for (const std::vector<std::string>& row : rows) {
+            if ((row[column("design")] == "backcross") != (d == 0)) {
+                continue;
+            }
+            const std::size_t level = static_cast<std::size_t>(
+                std::find(std::begin(levels), std::end(levels), row[column("alpha")]) -
+                std::begin(levels));
+            const std::size_t share = static_cast<std::size_t>(
+                std::find(std::begin(pves), std::end(pves), row[column("pve")]) - std::begin(pves));
+            ASSERT_LT(level, 3U);
+            ASSERT_LT(share, 3U);
+            const std::size_t at = static_cast<std::size_t>(
+                std::find(n.begin(), n.end(),
+                          std::strtod(row[column("individuals")].c_str(), nullptr)) -
+                n.begin());
+            ASSERT_LT(at, n.size());
+            EXPECT_EQ(curves[level * 3 + share][at],
+                      std::strtod(row[column("power")].c_str(), nullptr));
+            ++matched;
+        }
+        EXPECT_EQ(matched, 27);
+    }
+    EXPECT_NE(answer.find("\"genome\":\"16 M on 20 chromosomes, markers 5 cM apart\""),
+              std::string::npos);
+    EXPECT_NE(answer.find("\"dominance\":\"0\""), std::string::npos);  // intercross only
+}
+
+// Solved individuals widen the axis past 1000 and are points of the curve,
+// the target power a line; the curve reaches the target at the row's n and
+// not one individual before.
+TEST(Page, APowerPlotShowsTheTargetAndTheSolvedIndividuals) {
+    const std::vector<std::string> options = {"--design", "backcross", "--spacing",      "0",
+                                              "--pve",    "0.01",      "--target-power", "0.8"};
+    const std::string answer = web::calculate_json(request(options));
+    std::istringstream csv(web::csv_text(request(options)));
+    std::string header;
+    std::string row;
+    std::getline(csv, header);
+    std::getline(csv, row);
+    std::vector<std::string> names;
+    std::vector<std::string> fields;
+    std::istringstream h(header);
+    std::istringstream r(row);
+    for (std::string x; std::getline(h, x, ',');) {
+        names.push_back(x);
+    }
+    for (std::string x; std::getline(r, x, ',');) {
+        fields.push_back(x);
+    }
+    const auto field = [&](const char* name) {
+        return fields[static_cast<std::size_t>(std::find(names.begin(), names.end(), name) -
+                                               names.begin())];
+    };
+    ASSERT_EQ(field("status"), "ok");
+    const double solved = std::strtod(field("individuals").c_str(), nullptr);
+    ASSERT_GT(solved, 1000.0);
+    const std::vector<double> n = array_after(answer, "individuals");
+    const std::vector<std::vector<double>> curves = arrays_after(answer, "curves");
+    ASSERT_EQ(curves.size(), 1U);
+    EXPECT_EQ(array_after(answer, "targets"), std::vector<double>{0.8});
+    EXPECT_GE(n.back(), solved);
+    const std::size_t at =
+        static_cast<std::size_t>(std::find(n.begin(), n.end(), solved) - n.begin());
+    ASSERT_LT(at, n.size());
+    EXPECT_GE(curves[0][at], 0.8);
+    EXPECT_LT(curves[0][at - 1], 0.8);
+    EXPECT_EQ(curves[0][at], std::strtod(field("power").c_str(), nullptr));
+}
+
+// An effect given as a noncentrality does not change with the individuals:
+// no plot.
+TEST(Page, NoncentralitiesHaveNoPlot) {
+    const std::string answer =
+        web::calculate_json(request({"--design", "sibs", "--noncentrality", "3"}));
+    EXPECT_NE(answer.find("\"power\":true"), std::string::npos);
+    EXPECT_NE(answer.find("\"plots\":[]"), std::string::npos);
 }
 
 }  // namespace
