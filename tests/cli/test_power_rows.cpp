@@ -122,10 +122,9 @@ TEST(PowerRows, HaveTheirFieldsAndVaryTheEffectsFastest) {
                         EXPECT_EQ(rows[r][10], k);
                         EXPECT_EQ(rows[r][12], "");  // no target power
                         EXPECT_EQ(rows[r][13], "ok");
-                        // xi^2 = n H / (1 - H)
+                        // xi^2 = -n ln(1 - H)
                         EXPECT_NEAR(std::stod(rows[r][11]),
-                                    std::sqrt(std::stod(n) * std::stod(pve) / (1 - std::stod(pve))),
-                                    1e-12);
+                                    std::sqrt(-std::stod(n) * std::log(1 - std::stod(pve))), 1e-12);
                         ++r;
                     }
                 }
@@ -228,8 +227,9 @@ TEST(PowerRows, SolvedValuesAreTheInversesOfThePower) {
 // ends with status 1 as a row without a result does.
 TEST(PowerRows, ATargetBeyondTheBoundSaysSo) {
     const std::vector<std::string> arguments = {
-        "-G",   "16",           "-C",   "20", "--design", "backcross", "--spacing", "5", "--pve",
-        "1e-9", "--target-power", "0.99", "-f", "tsv"};
+        "-G",        "16", "-C",    "20",   "--design",       "backcross",
+        "--spacing", "5",  "--pve", "1e-9", "--target-power", "0.99",
+        "-f",        "tsv"};
     const Outcome o = run_cli(arguments);
     EXPECT_EQ(o.status, 1);
     const Rows rows = table(o.out);
