@@ -573,6 +573,32 @@ std::uint64_t replicates_per_block(const Model& model) {
     return static_cast<std::uint64_t>(rounds) * kLanes;
 }
 
+// A kind's QTLs in as many bins along the chromosome as it has rounds of
+// lanes, bin by bin (a counting sort, in the order drawn within a bin): the
+// lanes of a round then pass their QTLs within an interval or two, so that a
+// round leaves the null's step for one or two steps rather than kLanes. The
+// pairing of QTLs with deviates depends on the QTLs alone, so the replicates
+// stay independent.
+void gather_by_place(double length, const double* taus, std::size_t count,
+                     std::vector<double>& binned, std::vector<std::size_t>& bins) {
+    const std::size_t rounds = (count + kLanes - 1) / kLanes;
+    bins.assign(rounds + 1, 0);
+    const double scale = length > 0 ? static_cast<double>(rounds) / length : 0.0;
+    const auto bin_of = [&](double tau) {
+        return std::min(static_cast<std::size_t>(tau * scale), rounds - 1);
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        ++bins[bin_of(taus[i]) + 1];
+    }
+    for (std::size_t b = 1; b <= rounds; ++b) {
+        bins[b] += bins[b - 1];
+    }
+    binned.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        binned[bins[bin_of(taus[i])]++] = taus[i];
+    }
+}
+
 // A block's counts: replicates that reached the bound on the grid, on the
 // subgrid, and on both.
 struct Counts {
@@ -618,12 +644,16 @@ bool simulate_power(const NullScan& scan, double t, const QtlEffect& effect, Qtl
                 taus[next[qtl.shape]++] = qtl.tau;
             }
             Counts block;
+            std::vector<double> binned;
+            std::vector<std::size_t> bins;
             for (std::size_t s = 0; s < model.shapes.size(); ++s) {
+                gather_by_place(model.shapes[s].length, taus.data() + per_shape[s],
+                                per_shape[s + 1] - per_shape[s], binned, bins);
                 for (std::size_t i = per_shape[s]; i < per_shape[s + 1]; i += kLanes) {
                     const std::size_t lanes = std::min(kLanes, per_shape[s + 1] - i);
                     double tau[kLanes];
                     for (std::size_t k = 0; k < kLanes; ++k) {
-                        tau[k] = taus[i + std::min(k, lanes - 1)];
+                        tau[k] = binned[i - per_shape[s] + std::min(k, lanes - 1)];
                     }
                     // In increasing order, so that the chains pass the QTLs in
                     // lane order.
