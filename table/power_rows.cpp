@@ -122,7 +122,7 @@ namespace {
 // statistic sits near -n ln(1 - H), which the model takes for xi^2, with the
 // row's LOD on n individuals converted back, T = 2 ln 10 LOD, as its
 // threshold. Against simulated crosses of 100 to 400 individuals with H from
-// 0.03 to 0.15 (tests/cli/power_finite_sample.tsv) this pair is within 0.020
+// 0.03 to 0.15 (tests/threshold/power_finite_sample.tsv) this pair is within 0.020
 // of the simulated power (root mean square 0.006); the F statistic's
 // noncentrality n H / (1 - H) at the large-sample threshold of the row's
 // nominal level overstates the power by up to 0.087.
