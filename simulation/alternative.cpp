@@ -37,6 +37,8 @@ namespace {
 // xi e^-700 e^600, which no maximum can show. Rounding errors in the drift are
 // damped by r at every later step, as the chain's own.
 constexpr double kRecentre = 600;
+static_assert(kDominanceShare == 2 * kAdditiveShare,
+              "the dominance component's QTL factor is the additive one's squared");
 
 // Chunks of markers between two fills of the normal buffer and two reads of
 // the stop flag, as the null's kernel.
@@ -374,9 +376,12 @@ bool run_qtl_lanes(const Model& model, const Shape& shape, const double* tau,
         // the exact drift: the exponent kept <= 0 for them.
         for (std::size_t k = next; k < kLanes; ++k) {
             const double x = std::min(0.0, position - tau[k]);
-            ua[k] = model.xi_a * std::exp(2.0 * model.rate_a * x);
+            const double w = std::exp(2.0 * model.rate_a * x);
+            ua[k] = model.xi_a * w;
             if constexpr (kC == 2) {
-                ud[k] = model.xi_d * std::exp(2.0 * model.rate_d * x);
+                // The dominance component's rate is twice the additive one's
+                // (4 rho / 3 and 2 rho / 3, exactly so in doubles too).
+                ud[k] = model.xi_d * (w * w);
             }
         }
         ea = 1;

@@ -69,7 +69,8 @@ struct PowerEstimate {
 // 2 ln(10) LOD). The same seed gives the same estimate whatever
 // control.threads (replicates go in blocks whose size depends on the scan and
 // the placement alone, block b on the seed's stream jumped b times; the QTLs'
-// places are drawn before the block's chains); control.stop and
+// places are drawn before the block's chains, so that unlike simulate's a
+// shorter run is not the start of a longer one); control.stop and
 // control.progress as for simulate. Returns false when stopped (`out` is then
 // to be discarded).
 // Throws std::invalid_argument when t is not finite and positive, an effect is
