@@ -58,6 +58,10 @@ constexpr double kLargestStep = 0.25;
 // 2.6e-4 at most over rho 1 to 4, markers 1 to 20 cM).
 constexpr double kNodesPerSd = 1.5;
 constexpr double kNodesPerSd2 = 1.25;
+// The transitions from the QTL to its markers, narrower than the markers'
+// (a part of their interval), need only 1 node per sd: on the mouse map's
+// 2-df scan 0.09 s instead of 0.16 s, 2.7e-4 from the finer grids.
+constexpr double kNodesPerSdQtl = 1.0;
 constexpr double kNarrow = 0.8;          // below 0.8 step a kernel is taken on hat functions
 constexpr double kMostStored = 1 << 24;  // survival values kept at once (128 MB)
 constexpr int kMostNodes = 1000;         // on an axis of a one-component grid
@@ -377,8 +381,8 @@ class Chromosome {
   private:
     int rule(double d) const { return interior_nodes(rates_[dims_ - 1], d); }
 
-    // The grid: the narrowest transition gets kNodesPerSd nodes per standard
-    // deviation; the axes reach where the QTL's transitions from the region
+    // The grid: the narrowest transition between markers gets kNodesPerSd
+    // nodes per standard deviation; the axes reach where the QTL's transitions from the region
     // leave nothing.
     void layout() {
         for (int c = 0; c < dims_; ++c) {
@@ -392,7 +396,10 @@ class Chromosome {
                 for (const auto& node : lobatto(rule(d)).interior) {
                     for (const double x : {node.first * d, (1.0 - node.first) * d}) {
                         const Transition kernel = transition(rates_[c], x);
-                        narrowest = std::min(narrowest, kernel.s);
+                        // The QTL's transitions need kNodesPerSdQtl nodes per sd.
+                        narrowest = std::min(
+                            narrowest,
+                            kernel.s * (dims_ == 2 ? kNodesPerSd2 : kNodesPerSd) / kNodesPerSdQtl);
                         reach = std::max(reach, (b_ + kSpan * kernel.s) / kernel.r);
                     }
                 }
