@@ -241,7 +241,7 @@ class RowModel {
             const double x = (lo * f_hi - hi * f_lo) / (f_hi - f_lo);
             const double f = power_of(x) - target;
             if (f == 0.0) {
-                lo = hi = x;
+                hi = x;
                 break;
             }
             if (f < 0.0) {
