@@ -237,7 +237,7 @@ class RowModel {
             f_hi = power_of(hi) - target;
         }
         int side = 0;
-        for (int i = 0; i < 100 && hi - lo > 1e-10 * hi; ++i) {
+        for (int i = 0; i < 200 && hi - lo > 1e-14 * hi; ++i) {
             const double x = (lo * f_hi - hi * f_lo) / (f_hi - f_lo);
             const double f = power_of(x) - target;
             if (f == 0.0) {

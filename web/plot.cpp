@@ -138,12 +138,12 @@ SpacingAxis spacing_axis(double widest_cm) {
 }
 
 // The power plots: n on a logarithmic axis from 20 to 1000 individuals, the
-// ends widened to the 1-2-5 values past any n of the rows, 16 points a
-// decade (a whole number each) and each n of the rows, so that the curve
-// passes through the table's powers.
+// ends widened to the 1-2-5 values past any n of the rows, 6 points a
+// decade (each n a power curve of its own threshold) (a whole number each) and each n of the rows,
+// so that the curve passes through the table's powers.
 constexpr double kPowerPlotLeast = 20.0;
 constexpr double kPowerPlotMost = 1000.0;
-constexpr int kPowerPlotPointsPerDecade = 16;
+constexpr int kPowerPlotPointsPerDecade = 6;
 // Past this many decades the ticks are the powers of ten alone.
 constexpr double kPowerPlotDecadesOf125 = 4.0;
 

@@ -51,7 +51,7 @@ export const CASES = [
   { name: 'power at shares of variance and individuals',
     params: { design: 'backcross', length: '14.5', chromosomes: '20', spacing: '5', pve: '0.05,0.1', individuals: '100,200' } },
   { name: 'individuals that reach a target power',
-    params: { design: 'backcross,intercross', alpha: 'all', spacing: '0,10', pve: '0.05', 'target-power': '0.8' } },
+    params: { design: 'backcross,intercross', alpha: 'all', spacing: '5,10', pve: '0.05', 'target-power': '0.8' } },
   { name: 'shares of variance that reach a target power, with dominance',
     params: { design: 'intercross,intercross-dominance', length: '16', chromosomes: '20', spacing: '2', individuals: '150',
       dominance: '0.5,1', 'target-power': '0.5,0.8' } },

@@ -78,7 +78,7 @@ std::vector<Case> cases() {
          "150"},
         {"-G", "14.5", "-C", "20", "--design", "backcross", "--spacing", "5", "--pve", "0.05,0.1",
          "--individuals", "100,200"},
-        {"--design", "backcross,intercross", "-a", "all", "--spacing", "0,10", "--pve", "0.05",
+        {"--design", "backcross,intercross", "-a", "all", "--spacing", "5,10", "--pve", "0.05",
          "--target-power", "0.8"},
         {"-G", "16", "-C", "20", "--design", "intercross,intercross-dominance", "--spacing", "2",
          "--individuals", "150", "--dominance", "0,1", "--target-power", "0.5,0.8"},
