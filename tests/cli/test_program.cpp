@@ -67,9 +67,10 @@ TEST(CommandLineProgram, OutputThatCannotBeWrittenIsReportedWithStatusOne) {
 // whole, the one under way gives none, "interrupted" is said, and the process
 // ends by SIGINT (status 130 in a shell).
 TEST(CommandLineProgram, AnInterruptedSimulationKeepsItsWholeRowsAndEndsBySigint) {
-    // 1 Morgan at 0.1 cM takes a fraction of a second; 33 Morgan many.
+    // 0.2 Morgan at 0.1 cM takes a fraction of a second (a few under the
+    // sanitizers on a loaded machine); 33 Morgan a minute.
     ChildProcess program(LODTHRESH_BINARY,
-                         {{"-G", "1,33", "--design", "sibs", "-a", "all", "--spacing", "0.1",
+                         {{"-G", "0.2,33", "--design", "sibs", "-a", "all", "--spacing", "0.1",
                            "--simulate", "200000", "--threads", "1", "-f", "tsv"},
                           "",
                           false,
