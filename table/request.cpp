@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <future>
 #include <iostream>
 #include <limits>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -41,6 +44,24 @@ std::string argument_name(const OptionSpec& spec) {
     return name;
 }
 
+namespace {
+
+// A number as a user types it: a whole number as its digits ("100000", which
+// a count such as --simulate takes, where the shortest text is "1e+05"), any
+// other as its shortest round-trip text. Both read back as the same double.
+void append_number(double number, std::string& out) {
+    constexpr double kWholeDoubles = 9007199254740992.0;  // 2^53: every whole double below is exact
+    if (std::floor(number) == number && std::fabs(number) < kWholeDoubles) {
+        char digits[32];
+        std::snprintf(digits, sizeof digits, "%.0f", number);
+        out += digits;
+        return;
+    }
+    append_shortest(number, out);
+}
+
+}  // namespace
+
 std::optional<OptionError> set_argument(const std::string& name, const ArgumentValue& value,
                                         Options& options) {
     std::string option_name = name;
@@ -67,7 +88,7 @@ std::optional<OptionError> set_argument(const std::string& name, const ArgumentV
     for (std::size_t i = 0; i < value.items.size(); ++i) {
         text += i == 0 ? "" : ",";
         if (value.items[i].is_number) {
-            append_shortest(value.items[i].number, text);
+            append_number(value.items[i].number, text);
         } else {
             text += value.items[i].text;
         }
@@ -379,6 +400,55 @@ RequestAnswer run_request(const Options& options, const std::optional<MapText>& 
         answer.table = Table{};
     }
     return answer;
+}
+
+RequestAnswer run_request_watched(
+    const Options& options, const std::optional<MapText>& map,
+    const std::function<bool()>& interrupted,
+    const std::function<void(double fraction, const std::string& what)>& show,
+    std::chrono::milliseconds period) {
+    std::atomic<bool> stop{false};
+    // The latest progress, written by a simulation's thread, read here.
+    std::mutex progress_mutex;
+    double fraction = -1.0;
+    std::string what;
+    RequestWatch watch;
+    watch.stop = &stop;
+    watch.progress = [&](double done, const std::string& subject) {
+        const std::lock_guard<std::mutex> lock(progress_mutex);
+        fraction = done;
+        what = subject;
+    };
+    std::future<RequestAnswer> answer =
+        std::async(std::launch::async, [&] { return run_request(options, map, watch); });
+    try {
+        while (answer.wait_for(period) != std::future_status::ready) {
+            if (!stop.load() && interrupted && interrupted()) {
+                stop.store(true);
+            }
+            double latest = -1.0;
+            std::string subject;
+            {
+                const std::lock_guard<std::mutex> lock(progress_mutex);
+                latest = fraction;
+                subject = what;
+            }
+            if (show && latest >= 0.0 && !stop.load()) {
+                show(latest, subject);
+            }
+        }
+    } catch (...) {
+        // A caller's callback failed: the request stops before it passes on.
+        stop.store(true);
+        answer.wait();
+        throw;
+    }
+    RequestAnswer result = answer.get();  // rethrows the request's exception
+    if (stop.load()) {
+        result.stopped = true;
+        result.table = Table{};
+    }
+    return result;
 }
 
 }  // namespace lodthresh::table

@@ -8,6 +8,7 @@
 #define LODTHRESH_TABLE_REQUEST_H
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -29,8 +30,9 @@ bool is_request_option(const OptionSpec& spec);
 // --omit-chromosomes.
 std::string argument_name(const OptionSpec& spec);
 
-// One element of an argument's value: a number, written as the shortest text
-// that reads back as the same double, or a text as it is.
+// One element of an argument's value: a number, written as a user types it
+// (a whole number's digits, else the shortest text that reads back as the
+// same double), or a text as it is.
 struct ArgumentItem {
     bool is_number = false;
     double number = 0.0;
@@ -121,6 +123,18 @@ struct RequestAnswer {
 // otherwise. Nothing is written to any stream.
 RequestAnswer run_request(const Options& options, const std::optional<MapText>& map,
                           const RequestWatch& watch);
+
+// run_request on a thread of its own, for a caller whose own thread must stay
+// with its language's interpreter: every `period` the calling thread asks
+// `interrupted` whether to stop (an interrupt that the interpreter holds) and
+// gives `show` the simulation's latest progress, both on the calling thread.
+// A stop ends the simulation within about 0.1 s. An exception of the request
+// is thrown on the calling thread.
+RequestAnswer run_request_watched(
+    const Options& options, const std::optional<MapText>& map,
+    const std::function<bool()>& interrupted,
+    const std::function<void(double fraction, const std::string& what)>& show,
+    std::chrono::milliseconds period = std::chrono::milliseconds(20));
 
 }  // namespace lodthresh::table
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -190,8 +192,11 @@ TEST(Request, ARefusalIsTheCommandLinesMessage) {
 
 TEST(Request, ArgumentsAreTheOptionsByName) {
     Options options;
-    EXPECT_FALSE(table::set_argument("length", numbers({16, 0.1, 1e-8, 33}), options));
-    EXPECT_EQ(options.length, "16,0.1,1e-08,33");
+    EXPECT_FALSE(table::set_argument("length", numbers({16, 0.1, 1e-8, 33, 2.5e15}), options));
+    EXPECT_EQ(options.length, "16,0.1,1e-08,33,2500000000000000");
+    // A whole number as its digits, as a count takes it; beyond 2^53 the shortest text.
+    EXPECT_FALSE(table::set_argument("simulate", numbers({1e5, -0.0, 1e16, 1e300}), options));
+    EXPECT_EQ(options.simulate, "100000,-0,1e+16,1e+300");
     EXPECT_FALSE(table::set_argument("design", texts({"backcross", "intercross"}), options));
     EXPECT_EQ(options.design, "backcross,intercross");
     EXPECT_FALSE(table::set_argument("omit_chromosomes", texts({"1", "X"}), options));
@@ -308,6 +313,42 @@ TEST(Request, ProgressGoesFromTheStartToTheWhole) {
     }
     EXPECT_DOUBLE_EQ(fractions.back(), 1.0);
     EXPECT_EQ(what, "backcross at 10 cM");
+}
+
+TEST(Request, OnAThreadOfItsOwnItStopsWhenTheCallerIsInterrupted) {
+    const Options options =
+        options_of({"--design", "backcross", "--spacing", "0.1", "--simulate", "1000000"});
+    int asked = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const RequestAnswer answer =
+        table::run_request_watched(options, std::nullopt, [&] { return ++asked >= 5; }, {});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_GE(asked, 5);
+    EXPECT_TRUE(answer.stopped);
+    EXPECT_EQ(answer.table.rows, 0U);
+}
+
+TEST(Request, OnAThreadOfItsOwnItGivesTheRowsAndShowsProgress) {
+    const Options options = options_of(
+        {"--design", "backcross", "--spacing", "1", "--simulate", "20000", "--threads", "1"});
+    double shown = -1.0;
+    const RequestAnswer answer = table::run_request_watched(
+        options, std::nullopt, [] { return false; },
+        [&](double fraction, const std::string&) { shown = fraction; },
+        std::chrono::milliseconds(1));
+    EXPECT_FALSE(answer.stopped);
+    EXPECT_EQ(answer.table.rows, 1U);
+    EXPECT_EQ(tsv_of(answer.table), tsv_of(table::run_request(options, std::nullopt, {}).table));
+    EXPECT_GE(shown, 0.0);
+}
+
+TEST(Request, OnAThreadOfItsOwnACallersFailureStopsItAndPassesOn) {
+    const Options options =
+        options_of({"--design", "backcross", "--spacing", "0.1", "--simulate", "1000000"});
+    EXPECT_THROW(
+        table::run_request_watched(options, std::nullopt,
+                                   []() -> bool { throw std::runtime_error("caller"); }, {}),
+        std::runtime_error);
 }
 
 }  // namespace
