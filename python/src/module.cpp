@@ -287,8 +287,12 @@ py::object thresholds(const py::object& map, const py::kwargs& arguments) {
     if (answer.stopped) {
         throw py::error_already_set();  // not reached: a stop comes from an interrupt
     }
+    // The command line's "lodthresh: warning: ..." is a UserWarning of its own.
     for (const std::string& message : answer.messages) {
-        if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 1) != 0) {
+        const std::string prefix = "warning: ";
+        const std::string text =
+            message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
+        if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) {
             throw py::error_already_set();  // warnings made errors
         }
     }
