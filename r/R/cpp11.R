@@ -11,3 +11,7 @@ design_table <- function() {
 argument_table <- function() {
   .Call(`_lodthresh_argument_table`)
 }
+
+shortest_texts <- function(values) {
+  .Call(`_lodthresh_shortest_texts`, values)
+}

@@ -41,30 +41,30 @@ map_of_chromosomes <- function(chromosomes, name, is_x = NULL) {
   list(name = name, marker = markers, chr = chrs, pos = positions)
 }
 
-# The map argument as request_rows takes it, and the design of a cross.
+# The map argument as request_rows takes it, and a cross's type.
 map_argument <- function(map, name) {
   if (is.null(map)) {
-    return(list(map = NULL, design = NULL))
+    return(list(map = NULL, crosstype = NULL))
   }
   if (is.character(map)) {
     if (length(map) != 1 || is.na(map)) {
       stop(lodthresh_error("map: one path of a map file"))
     }
-    return(list(map = map, design = NULL))
+    return(list(map = map, crosstype = NULL))
   }
   if (inherits(map, "cross2")) {
     is_x <- map$is_x_chr
     chromosomes <- map$gmap
     is_x <- if (is.null(is_x)) NULL else as.list(is_x[names(chromosomes)])
     return(list(map = map_of_chromosomes(chromosomes, name, is_x),
-                design = cross_design(map$crosstype)))
+                crosstype = as.character(map$crosstype)))
   }
   if (inherits(map, "cross")) {
     chromosomes <- lapply(map$geno, function(g) {
       structure(g$map, class = if (inherits(g, "X")) "X" else NULL)
     })
     return(list(map = map_of_chromosomes(chromosomes, name),
-                design = cross_design(class(map)[1])))
+                crosstype = class(map)[1]))
   }
   if (is.data.frame(map)) {
     missing <- setdiff(c("marker", "chr", "pos"), names(map))
@@ -78,10 +78,10 @@ map_argument <- function(map, name) {
     }
     return(list(map = list(name = name, marker = as.character(map$marker),
                            chr = as.character(map$chr), pos = as.numeric(map$pos)),
-                design = NULL))
+                crosstype = NULL))
   }
   if (is.list(map) && length(map) > 0 && all(vapply(map, is.numeric, logical(1)))) {
-    return(list(map = map_of_chromosomes(map, name), design = NULL))
+    return(list(map = map_of_chromosomes(map, name), crosstype = NULL))
   }
   stop(lodthresh_error(paste0(
     "map: a path, a data frame of marker, chr and pos, an R/qtl cross or map, or a qtl2 ",
@@ -89,8 +89,8 @@ map_argument <- function(map, name) {
 }
 
 cross_design <- function(crosstype) {
-  design <- unname(cross_designs[crosstype])
-  if (is.null(crosstype) || is.na(design)) {
+  design <- if (length(crosstype) == 1) unname(cross_designs[crosstype]) else NA
+  if (is.na(design)) {
     stop(lodthresh_error(paste0(
       "map: a cross of type '", paste(crosstype, collapse = "/"),
       "' has no design of its own: give design (see designs())")))
@@ -110,9 +110,9 @@ thresholds <- function(map = NULL, ...) {
   })
   name <- if (is.symbol(substitute(map))) deparse(substitute(map)) else "map"
   given <- map_argument(map, name)
-  takes_design <- !any(c("design", "rate", "tail") %in% names(arguments))
-  if (!is.null(given$design) && takes_design) {
-    arguments$design <- given$design
+  # A cross's type is its design unless the arguments give one.
+  if (!is.null(given$crosstype) && !any(c("design", "rate", "tail") %in% names(arguments))) {
+    arguments$design <- cross_design(given$crosstype)
   }
   answer <- request_rows(arguments, given$map, interactive())
   if (answer$outcome == "interrupted") {

@@ -22,6 +22,7 @@
 #include "table/design_simulation.h"
 #include "table/options.h"
 #include "table/request.h"
+#include "table/shortest.h"
 // The threshold library's copy in this package (bootstrap.sh).
 #include "threshold_src/designs.h"
 #include "threshold_src/pointwise.h"
@@ -268,4 +269,14 @@ cpp11::writable::list answer_list(const char* outcome, const std::vector<std::st
     }
     using namespace cpp11::literals;  // NOLINT(google-build-using-namespace): "name"_nm
     return cpp11::writable::list({"name"_nm = names, "value"_nm = values, "help"_nm = helps});
+}
+
+// Each double as the command line writes it: its shortest round-trip text,
+// "" for NA. Two doubles are the same bits when these texts are.
+[[cpp11::register]] cpp11::strings shortest_texts(cpp11::doubles values) {
+    cpp11::writable::strings texts(values.size());
+    for (R_xlen_t i = 0; i < values.size(); ++i) {
+        texts[i] = std::isnan(values[i]) ? std::string() : lodthresh::table::shortest(values[i]);
+    }
+    return texts;
 }

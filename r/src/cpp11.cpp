@@ -26,12 +26,20 @@ extern "C" SEXP _lodthresh_argument_table() {
     return cpp11::as_sexp(argument_table());
   END_CPP11
 }
+// binding.cpp
+cpp11::strings shortest_texts(cpp11::doubles values);
+extern "C" SEXP _lodthresh_shortest_texts(SEXP values) {
+  BEGIN_CPP11
+    return cpp11::as_sexp(shortest_texts(cpp11::as_cpp<cpp11::decay_t<cpp11::doubles>>(values)));
+  END_CPP11
+}
 
 extern "C" {
 static const R_CallMethodDef CallEntries[] = {
     {"_lodthresh_argument_table", (DL_FUNC) &_lodthresh_argument_table, 0},
     {"_lodthresh_design_table",   (DL_FUNC) &_lodthresh_design_table,   0},
     {"_lodthresh_request_rows",   (DL_FUNC) &_lodthresh_request_rows,   3},
+    {"_lodthresh_shortest_texts", (DL_FUNC) &_lodthresh_shortest_texts, 1},
     {NULL, NULL, 0}
 };
 }
