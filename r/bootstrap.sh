@@ -1,7 +1,7 @@
 #!/bin/sh
 # Lays the C++ libraries of the repository (numerics, distributions, threshold,
 # simulation, table) into src/, where R CMD build and R CMD INSTALL find them,
-# and writes src/Makevars with their objects. Run from anywhere:
+# and writes src/Makevars.in with their objects (configure makes it Makevars). Run from anywhere:
 #     sh r/bootstrap.sh && R CMD build r && R CMD INSTALL lodthresh_*.tar.gz
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,12 +24,14 @@ for library in $libraries; do
     done
 done
 {
-    echo "# Written by bootstrap.sh: the libraries' objects and the package's own."
+    echo "# Written by bootstrap.sh: the libraries' objects and the package's own;"
+    echo "# configure puts -ffp-contract=off for @FP_CONTRACT@ where the compiler takes it."
     echo "CXX_STD = CXX17"
     echo "# The doubles of the formulas in their written order, as the command line"
     echo "# computes them: no fused multiply-add contraction, which would round a*b+c once."
-    echo "PKG_CXXFLAGS = -ffp-contract=off"
+    echo "PKG_CXXFLAGS = @FP_CONTRACT@"
     echo "PKG_CPPFLAGS = -I."
     echo "PKG_LIBS = -pthread"
     printf 'OBJECTS =%s binding.o cpp11.o\n' "$objects"
-} > "$here/src/Makevars"
+} > "$here/src/Makevars.in"
+rm -f "$here/src/Makevars"
