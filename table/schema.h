@@ -27,8 +27,10 @@ constexpr unsigned kSimulated = 1u << 0;    // --simulate
 constexpr unsigned kIndividuals = 1u << 1;  // --individuals
 constexpr unsigned kScanPoints = 1u << 2;   // --scan
 
+// Its members in the order that a schema's table of columns reads them; a
+// schema has a few dozen columns, whose padding is of no weight.
 template <class Row>
-struct Column {
+struct Column {                  // NOLINT(clang-analyzer-optin.performance.Padding)
     const char* name;            // the field's name, and the text format's heading
     Field (*value)(const Row&);  // its value in a row
     int width;                   // its text width; negative aligns it left
