@@ -268,3 +268,42 @@ def test_arguments_are_the_command_lines_options():
     for own in ("format", "batch", "help", "version"):
         assert own not in names
     assert frame[frame["name"] == "exact"]["value"].iloc[0] is None
+
+
+SIMULATION = ("import lodthresh; lodthresh.thresholds(design='backcross', spacing=0.25, "
+              "simulate=100000, threads=1)")
+
+
+def child_stderr(code, terminal):
+    """What a child Python running `code` writes on its error stream: a
+    terminal (a pseudo-terminal) or a pipe."""
+    import pty
+    import sys
+    if not terminal:
+        return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                              check=True).stderr
+    main, child = pty.openpty()
+    process = subprocess.Popen([sys.executable, "-c", code], stderr=child)
+    os.close(child)
+    chunks = []
+    while True:
+        try:
+            chunk = os.read(main, 4096)
+        except OSError:  # the child's end is closed
+            break
+        if not chunk:
+            break
+        chunks.append(chunk)
+    os.close(main)
+    assert process.wait() == 0
+    return b"".join(chunks).decode()
+
+
+def test_a_terminal_shows_the_progress_of_a_simulation_over_a_second():
+    text = child_stderr(SIMULATION, terminal=True)
+    assert "simulating backcross at 0.25 cM [" in text
+    assert text.endswith("\r\033[K")  # wiped at the end
+
+
+def test_a_pipe_shows_no_progress():
+    assert child_stderr(SIMULATION, terminal=False) == ""

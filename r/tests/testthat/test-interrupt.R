@@ -53,3 +53,19 @@ test_that("a session that is not interactive shows no progress", {
   Sys.sleep(0.2)
   expect_identical(readLines(out_file), character(0))
 })
+
+test_that("an interactive session shows the progress of a simulation over a second", {
+  skip_on_os("windows")
+  script <- tempfile(fileext = ".R")
+  err_file <- tempfile()
+  writeLines(c(
+    sprintf(".libPaths(c(%s, .libPaths()))", deparse(.libPaths()[1])),
+    "library(lodthresh)",
+    "r <- thresholds(design = 'backcross', spacing = 0.25, simulate = 1e5, threads = 1)"),
+    script)
+  system2(file.path(R.home("bin"), "R"), c("-q", "--no-save", "--interactive"), stdin = script,
+          stdout = FALSE, stderr = err_file)
+  text <- readChar(err_file, file.size(err_file), useBytes = TRUE)
+  expect_match(text, "\rsimulating backcross at 0.25 cM [", fixed = TRUE)
+  expect_match(text, "\r *\r$")  # wiped at the end
+})
