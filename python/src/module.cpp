@@ -234,6 +234,30 @@ py::object frame_of(const table::Table& rows) {
     return py::module_::import("pandas").attr("DataFrame")(columns, "columns"_a = order);
 }
 
+// The answer's rows, or its refusal as ValueError; its warnings as UserWarnings.
+py::object frame_or_refusal(const table::RequestAnswer& answer) {
+    if (!answer.errors.empty()) {
+        std::string message;
+        for (const table::OptionError& error : answer.errors) {
+            message += (message.empty() ? "" : "\n") + error.message;
+        }
+        refuse(message);
+    }
+    if (answer.stopped) {
+        throw py::error_already_set();  // not reached: a stop comes from an interrupt
+    }
+    // The command line's "lodthresh: warning: ..." is a UserWarning of its own.
+    for (const std::string& message : answer.messages) {
+        const std::string prefix = "warning: ";
+        const std::string text =
+            message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
+        if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) {
+            throw py::error_already_set();  // warnings made errors
+        }
+    }
+    return frame_of(answer.table);
+}
+
 py::object thresholds(const py::object& map, const py::kwargs& arguments) {
     table::Options options;
     for (const auto& [key, value] : arguments) {
@@ -253,6 +277,14 @@ py::object thresholds(const py::object& map, const py::kwargs& arguments) {
         Progress progress;
         bool interrupted = false;
         try {
+            // The standard mode's rows take milliseconds and catch the numerics
+            // library's messages on std::cerr: they are computed holding the
+            // GIL, one request at a time. The designs mode's may simulate for
+            // minutes, on threads of their own, Ctrl-C asked for meanwhile.
+            if (!options.designs_mode()) {
+                answer = table::run_request(options, map_text, {});
+                return frame_or_refusal(answer);
+            }
             const py::gil_scoped_release release;
             answer = table::run_request_watched(
                 options, map_text,
@@ -277,26 +309,7 @@ py::object thresholds(const py::object& map, const py::kwargs& arguments) {
     if (interrupt) {
         throw std::move(*interrupt);
     }
-    if (!answer.errors.empty()) {
-        std::string message;
-        for (const table::OptionError& error : answer.errors) {
-            message += (message.empty() ? "" : "\n") + error.message;
-        }
-        refuse(message);
-    }
-    if (answer.stopped) {
-        throw py::error_already_set();  // not reached: a stop comes from an interrupt
-    }
-    // The command line's "lodthresh: warning: ..." is a UserWarning of its own.
-    for (const std::string& message : answer.messages) {
-        const std::string prefix = "warning: ";
-        const std::string text =
-            message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
-        if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) {
-            throw py::error_already_set();  // warnings made errors
-        }
-    }
-    return frame_of(answer.table);
+    return frame_or_refusal(answer);
 }
 
 py::object designs_frame() {
