@@ -16,7 +16,6 @@
 #include "table/design_rows.h"
 #include "table/design_simulation.h"
 #include "table/power_rows.h"
-#include "table/shortest.h"
 #include "table/values.h"
 #include "threshold/genetic_map.h"
 
@@ -209,7 +208,8 @@ class DesignGroups {
                     progress_->show(
                         before + static_cast<double>(row) + static_cast<double>(done) / replicates,
                         static_cast<double>(simulations_ * rows.size()),
-                        what_is_simulated(genome, design, rows[row].scan) + ", power");
+                        table::simulation_subject(genome, plan_.map_path, design, rows[row].scan) +
+                            ", power");
                 }
             };
             try {
@@ -249,7 +249,8 @@ class DesignGroups {
             if (progress_ != nullptr) {
                 progress_->show(
                     before + static_cast<double>(scan) + static_cast<double>(done) / replicates,
-                    static_cast<double>(simulations_), what_is_simulated(genome, design, scan));
+                    static_cast<double>(simulations_),
+                    table::simulation_subject(genome, plan_.map_path, design, scan));
             }
         };
         watch.failed = [&](const std::exception& error) {
@@ -263,20 +264,6 @@ class DesignGroups {
             return false;
         }
         return true;
-    }
-
-    // "backcross at 10 cM", "rate 1.3, two-sided, on gmap.csv": for the
-    // progress bar.
-    std::string what_is_simulated(const Genome& genome, const DesignChoice& design,
-                                  std::size_t scan) const {
-        std::string what = design.name != nullptr ? std::string(design.name)
-                                                  : "rate " + table::shortest(design.rate) + ", " +
-                                                        tail_name(design.tail);
-        if (plan_.map_path != nullptr) {
-            return what + " on " + plan_.map_path;
-        }
-        const double spacing = genome.spacings_cm[scan];
-        return what + (spacing == 0.0 ? ", dense map" : " at " + table::shortest(spacing) + " cM");
     }
 
     const Plan& plan_;

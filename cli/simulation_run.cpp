@@ -8,16 +8,14 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "table/design_simulation.h"
+
 namespace lodthresh::cli {
 
 namespace {
 
 constexpr auto kQuietFor = std::chrono::seconds(1);
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
-constexpr int kBarWidth = 30;
-constexpr std::size_t kLineWidth = 79;
-// The time left is estimated once the run has lasted this long (seconds).
-constexpr double kEstimateAfter = 5.0;
 // How often the watcher looks whether the run is over.
 constexpr long kWatchNanoseconds = 50'000'000;
 
@@ -62,26 +60,9 @@ void ProgressBar::show(double done, double total, const std::string& what) {
         return;
     }
     last_ = now;
-    const double fraction = total > 0.0 ? std::min(1.0, std::max(0.0, done / total)) : 0.0;
-    const int filled = static_cast<int>(fraction * kBarWidth);
-    std::string bar = " [";
-    bar.append(static_cast<std::size_t>(filled), '#');
-    bar.append(static_cast<std::size_t>(kBarWidth - filled), ' ');
-    bar += "] " + std::to_string(static_cast<int>(fraction * 100.0)) + "%";
+    const double fraction = total > 0.0 ? done / total : 0.0;
     const double elapsed = std::chrono::duration<double>(now - start_).count();
-    if (elapsed >= kEstimateAfter && fraction > 0.0) {
-        const long left = std::lround(elapsed * (1.0 - fraction) / fraction);
-        bar += left >= 60 ? ", " + std::to_string(left / 60) + " min " + std::to_string(left % 60) +
-                                " s left"
-                          : ", " + std::to_string(left) + " s left";
-    }
-    // One line of an 80-column terminal: a line that wrapped could not be
-    // erased by returning to its start.
-    std::string label = "simulating " + what;
-    if (label.size() + bar.size() > kLineWidth) {
-        label.resize(kLineWidth > bar.size() ? kLineWidth - bar.size() : 0);
-    }
-    text_ = "\r\033[K" + label + bar;
+    text_ = "\r\033[K" + table::progress_text(fraction, elapsed, what);
     drawn_ = false;
     redraw();
 }

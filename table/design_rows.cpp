@@ -45,7 +45,8 @@ constexpr DesignColumn kMap{"map",
                             nullptr,
                             Placement::trailing,
                             false,
-                            kAlways};
+                            kAlways,
+                            true};
 // As wide as the longest design's name, first-cousin-once-removed.
 constexpr DesignColumn kDesign{"design",
                                [](const DesignRow& r) { return text_field(r.design.name); },
@@ -53,7 +54,8 @@ constexpr DesignColumn kDesign{"design",
                                nullptr,
                                Placement::shown,
                                false,
-                               kAlways};
+                               kAlways,
+                               true};
 constexpr DesignColumn kTail{
     "tail",
     [](const DesignRow& r) { return text_field(tail_name(r.design.tail)); },
@@ -61,7 +63,8 @@ constexpr DesignColumn kTail{
     nullptr,
     Placement::shown,
     false,
-    kAlways};
+    kAlways,
+    true};
 constexpr DesignColumn kRate{"rate",
                              [](const DesignRow& r) { return number_field(r.design.rate); },
                              5,
@@ -99,7 +102,8 @@ constexpr DesignColumn kScan{
     nullptr,
     Placement::shown,
     false,
-    kScanPoints};
+    kScanPoints,
+    true};
 constexpr DesignColumn kStep{"step_cm",
                              [](const DesignRow& r) {
                                  return number_field_if(r.points.interval && r.points.step_cm > 0.0,
@@ -116,7 +120,8 @@ constexpr DesignColumn kStatus{"status",
                                nullptr,
                                Placement::hidden,
                                false,
-                               kAlways};
+                               kAlways,
+                               true};
 
 constexpr DesignColumn kDesignColumns[] = {
     kLength,

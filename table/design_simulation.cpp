@@ -1,6 +1,9 @@
 #include "table/design_simulation.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "table/shortest.h"
 
 #include "threshold/finite_sample.h"
 #include "threshold/units.h"
@@ -88,6 +91,44 @@ std::size_t simulate_group(const Genome& genome, const GeneticMap* map, const De
         }
     }
     return genome.scans.size();
+}
+
+std::string simulation_subject(const Genome& genome, const char* map, const DesignChoice& design,
+                               std::size_t s) {
+    std::string what = design.name != nullptr
+                           ? std::string(design.name)
+                           : "rate " + shortest(design.rate) + ", " + tail_name(design.tail);
+    if (map != nullptr) {
+        return what + " on " + map;
+    }
+    const double spacing = genome.spacings_cm[s];
+    return what + (spacing == 0.0 ? ", dense map" : " at " + shortest(spacing) + " cM");
+}
+
+std::string progress_text(double fraction, double elapsed, const std::string& what) {
+    constexpr int kBarWidth = 30;
+    // One line of an 80-column terminal: a line that wrapped could not be
+    // erased by returning to its start.
+    constexpr std::size_t kLineWidth = 79;
+    // The time left is estimated once the run has lasted this long (seconds).
+    constexpr double kEstimateAfter = 5.0;
+    fraction = std::min(1.0, std::max(0.0, fraction));
+    const int filled = static_cast<int>(fraction * kBarWidth);
+    std::string bar = " [";
+    bar.append(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(kBarWidth - filled), ' ');
+    bar += "] " + std::to_string(static_cast<int>(fraction * 100.0)) + "%";
+    if (elapsed >= kEstimateAfter && fraction > 0.0) {
+        const long left = std::lround(elapsed * (1.0 - fraction) / fraction);
+        bar += left >= 60 ? ", " + std::to_string(left / 60) + " min " + std::to_string(left % 60) +
+                                " s left"
+                          : ", " + std::to_string(left) + " s left";
+    }
+    std::string label = "simulating " + what;
+    if (label.size() + bar.size() > kLineWidth) {
+        label.resize(kLineWidth > bar.size() ? kLineWidth - bar.size() : 0);
+    }
+    return label + bar;
 }
 
 }  // namespace lodthresh::table

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "simulation/null_scan.h"
@@ -36,6 +37,16 @@ struct GroupWatch {
 std::size_t simulate_group(const Genome& genome, const GeneticMap* map, const DesignChoice& design,
                            std::uint64_t replicates, simulation::Control control,
                            const GroupWatch& watch, std::vector<DesignRow>& rows);
+
+// What scan `s` of a group simulates, for a progress bar: "backcross at 10
+// cM", "rate 1.3, two-sided, on gmap.csv" (`map` the map's path, or null).
+std::string simulation_subject(const Genome& genome, const char* map, const DesignChoice& design,
+                               std::size_t s);
+
+// A progress bar's line of at most 79 characters, without the control codes
+// that draw it: "simulating WHAT [####      ] 40%" and, from 5 s on, the time
+// left, estimated from the `elapsed` seconds and the `fraction` done (0 to 1).
+std::string progress_text(double fraction, double elapsed, const std::string& what);
 
 }  // namespace lodthresh::table
 

@@ -27,8 +27,10 @@ constexpr unsigned kSimulated = 1u << 0;    // --simulate
 constexpr unsigned kIndividuals = 1u << 1;  // --individuals
 constexpr unsigned kScanPoints = 1u << 2;   // --scan
 
+// Its members in the order that a schema's table of columns reads them; a
+// schema has a few dozen columns, whose padding is of no weight.
 template <class Row>
-struct Column {
+struct Column {                  // NOLINT(clang-analyzer-optin.performance.Padding)
     const char* name;            // the field's name, and the text format's heading
     Field (*value)(const Row&);  // its value in a row
     int width;                   // its text width; negative aligns it left
@@ -38,6 +40,9 @@ struct Column {
     // reason stands in place of the first result column and everything after.
     bool result;
     unsigned needs;  // the options it needs (kSimulated, say); kAlways for every row
+    // Its values are texts (a name, the status), else numbers: the kind of
+    // a column of a table of values even where every field is empty.
+    bool text = false;
 };
 
 // A row's text cells: one per column shown, up to the first result of a row
@@ -111,6 +116,17 @@ class Schema {
         return cells;
     }
 
+    // The columns of tsv, csv and json in their order, each with `visit`.
+    template <class Visit>
+    void for_each_column(Visit visit) const {
+        for_machine_columns(visit);
+    }
+    // A column's field as tsv, csv and json write it: empty for a result of a
+    // row without one.
+    Field field_of(const Column<Row>& column, const Row& row) const {
+        return column.result && row.status != Status::ok ? Field{} : column.value(row);
+    }
+
   private:
     bool present(const Column<Row>& column) const {
         return (column.needs & present_) == column.needs;
@@ -167,10 +183,6 @@ class Schema {
         }
         out += line;
         out += '\n';
-    }
-
-    Field field_of(const Column<Row>& column, const Row& row) const {
-        return column.result && row.status != Status::ok ? Field{} : column.value(row);
     }
 
     // The columns of tsv or csv, each after its separator.

@@ -33,15 +33,15 @@ constexpr std::array<Column<Row>, 13> columns(const char* lod) {
             "chromosomes", [](const Row& r) { return number_field(r.parameters.chromosomes); }, 11),
         value_column(
             "rate", [](const Row& r) { return number_field(r.parameters.crossover_rate); }, 5),
-        value_column(
-            "mapping", [](const Row& r) { return text_field(r.mapping); }, -25),
+        Column<Row>{"mapping", [](const Row& r) { return text_field(r.mapping); }, -25, nullptr,
+                    Placement::shown, false, kAlways, true},
         value_column(
             "alpha", [](const Row& r) { return number_field(r.parameters.significance); }, 6),
         value_column(
             "precision",
             [](const Row& r) { return number_field_if(!r.exact, r.parameters.precision); }, 9),
         Column<Row>{"status", [](const Row& r) { return text_field(status_name(r.status)); }, 0,
-                    nullptr, Placement::hidden, false, kAlways},
+                    nullptr, Placement::hidden, false, kAlways, true},
         result_column(
             "nominal_alpha", [](const Row& r) { return number_field(r.result.nominal_alpha); }, 13,
             "%.3e"),

@@ -1,0 +1,4 @@
+library(testthat)
+library(lodthresh)
+
+test_check("lodthresh")
