@@ -112,8 +112,8 @@ TEST(Request, TheTableIsTheCommandLinesTsv) {
          "--threads", "2"},
         {"--map", map, "--design", "backcross", "--lod", "3", "--simulate", "300"},
         // Power rows, solved ones, one beyond the bound and simulated ones.
-        {"--design", "backcross,intercross", "--spacing", "5", "--pve", "0.05,0.1",
-         "--individuals", "100,200"},
+        {"--design", "backcross,intercross", "--spacing", "5", "--pve", "0.05,0.1", "--individuals",
+         "100,200"},
         {"--design", "intercross", "--spacing", "10", "--pve", "0.05", "--dominance", "0,1",
          "--target-power", "0.8"},
         {"--design", "backcross", "--spacing", "10", "--pve", "1e-9", "--target-power", "0.9"},
