@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -594,6 +595,93 @@ TEST(Page, NoncentralitiesHaveNoPlot) {
         web::calculate_json(request({"--design", "sibs", "--noncentrality", "3"}));
     EXPECT_NE(answer.find("\"power\":true"), std::string::npos);
     EXPECT_NE(answer.find("\"plots\":[]"), std::string::npos);
+}
+
+// The "csv" of a simulated answer, unescaped.
+std::string csv_member(const std::string& answer) {
+    const std::string key = "\"csv\":\"";
+    std::size_t at = answer.find(key);
+    if (at == std::string::npos) {
+        return "";
+    }
+    std::string csv;
+    for (at += key.size(); at < answer.size() && answer[at] != '"'; ++at) {
+        if (answer.compare(at, 6, "\\u000a") == 0) {
+            csv += '\n';  // the only character of a csv that JSON escapes
+            at += 5;
+        } else {
+            csv += answer[at];
+        }
+    }
+    return csv;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> fields_of(const std::string& line) {
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, ',');) {
+        out.push_back(field);
+    }
+    if (!line.empty() && line.back() == ',') {
+        out.emplace_back();
+    }
+    return out;
+}
+
+// The page's limit stops a simulation of markers 5 cM apart and of the dense
+// map during the dense map's scans, which take some twenty times as long:
+// the 5 cM rows have their simulated values, the command line's for that
+// spacing, and the rows keep the command line's order. Four designs' dense
+// maps take several seconds here, their four 5 cM scans a fraction of one.
+TEST(Page, TheRowsAtMarkersAreSimulatedBeforeTheDenseMap) {
+    const std::vector<std::string> options = {
+        "-G",     "16",   "-C",        "20",  "--design",   "backcross,intercross,sibs,ril-selfing",
+        "-a",     "0.05", "--spacing", "0,5", "--simulate", "10000",
+        "--seed", "7",    "--threads", "1"};
+    const std::string answer =
+        web::calculate_json(request(options), std::chrono::milliseconds(1000));
+    EXPECT_NE(answer.find("The simulation stopped at the page's limit of 1 s"), std::string::npos)
+        << answer;
+    const std::vector<std::string> page = lines_of(csv_member(answer));
+    std::vector<std::string> at_markers = options;
+    at_markers[9] = "5";
+    const std::vector<std::string> cli = lines_of(run_cli(with(at_markers, "csv")).out);
+    std::vector<std::string> unsimulated = options;
+    unsimulated.resize(10);
+    const std::vector<std::string> order = lines_of(run_cli(with(unsimulated, "csv")).out);
+    ASSERT_EQ(page.size(), 9U) << answer;
+    ASSERT_EQ(cli.size(), 5U);
+    ASSERT_EQ(order.size(), 9U);
+    const std::vector<std::string> header = fields_of(page.front());
+    ASSERT_EQ(header[7], "spacing_cm");
+    ASSERT_EQ(header.back(), "sim_level_se");
+    EXPECT_EQ(page.front(), cli.front());
+    std::size_t five = 1;
+    for (std::size_t i = 1; i < page.size(); ++i) {
+        const std::vector<std::string> fields = fields_of(page[i]);
+        ASSERT_EQ(fields.size(), header.size()) << page[i];
+        // The command line's row without its simulated values.
+        const std::vector<std::string> expected = fields_of(order[i]);
+        EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.begin() + 11), expected)
+            << page[i];
+        if (fields[7] == "5") {
+            EXPECT_EQ(page[i], cli[five++]);
+        } else {
+            EXPECT_EQ(fields[7], "0");
+            EXPECT_EQ(fields[11], "")
+                << "a dense map's scan finished within the limit: " << page[i];
+        }
+    }
+    EXPECT_EQ(five, cli.size());
 }
 
 }  // namespace
