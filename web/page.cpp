@@ -533,7 +533,7 @@ std::string answer_of(const Request& request, std::chrono::milliseconds simulati
     const bool plotted = choices.values.lods.empty() && !choices.values.points.interval;
     for (std::size_t i = 0; plotted && i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
-        append_plot(choices.values, map, choices.values.designs[i], out);
+        append_plot(choices.values, map, choices.values.designs[i], rows.rows, out);
     }
     out += "]}";
     return out;
