@@ -258,6 +258,7 @@ function draw(module, state) {
     $('command').textContent = '';
     $('command-line').hidden = true;
     $('download').disabled = true;
+    $('to-results').hidden = true;
     results.dataset.rows = '0';
   } else {
     $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.` +
@@ -270,6 +271,7 @@ function draw(module, state) {
     $('results-title').textContent = answer.power ? 'Power' : 'Thresholds';
     $('plots').innerHTML = answer.plots.map((plot, i) => (plot.kind === 'power' ? powerPlotMarkup : plotMarkup)(plot, i)).join('');
     $('download').disabled = false;
+    $('to-results').hidden = false;
     results.dataset.rows = String(answer.rows.length);
   }
   results.dataset.moduleMs = (computed - started).toFixed(2);

@@ -373,6 +373,62 @@ test('a simulated table puts its thresholds on the plots, each with its bar of Â
   await close(page);
 });
 
+test('at 390 px the table scrolls in its own box to its LOD column, and a link brings the results into view',
+  async () => {
+    const params = { design: 'backcross,intercross,intercross-additive,intercross-dominance', alpha: 'all',
+      spacing: '5', individuals: '150', simulate: '200' };
+    const page = await open(params, { width: 390, height: 844 });
+    await page.waitForSelector('#table tbody tr');
+    assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= 390),
+      String(await page.evaluate(() => document.documentElement.scrollWidth)));
+    // The results are below the inputs, out of view; the link at the top
+    // brings them in.
+    const inView = () => page.evaluate(() => {
+      const rect = document.getElementById('results-title').getBoundingClientRect();
+      return rect.top >= 0 && rect.bottom <= window.innerHeight;
+    });
+    assert.ok(!(await inView()));
+    assert.ok(await page.isVisible('#to-results'));
+    await page.click('#to-results');
+    await page.waitForFunction(() => {
+      const rect = document.getElementById('results-title').getBoundingClientRect();
+      return rect.top >= 0 && rect.bottom <= window.innerHeight;
+    });
+    // The table's own box scrolls sideways to the LOD column; the page does not.
+    const box = await page.evaluate(() => {
+      const wrap = document.querySelector('.table-wrap');
+      const before = { scroll: wrap.scrollWidth, client: wrap.clientWidth };
+      const th = wrap.querySelector('th[data-column="lod"]');
+      wrap.scrollLeft += th.getBoundingClientRect().left - wrap.getBoundingClientRect().left;
+      const cell = th.getBoundingClientRect();
+      const shown = wrap.getBoundingClientRect();
+      // Within a pixel: the box scrolls by whole pixels.
+      return { ...before, left: wrap.scrollLeft, lodShown: cell.left >= shown.left - 1 && cell.right <= shown.right + 1,
+        pageX: window.scrollX, width: document.documentElement.scrollWidth };
+    });
+    assert.ok(box.scroll > box.client, JSON.stringify(box));
+    assert.ok(box.left > 0 && box.lodShown, JSON.stringify(box));
+    assert.equal(box.pageX, 0);
+    assert.ok(box.width <= 390);
+    // No results, no link.
+    await page.fill('#length', '-3');
+    await page.waitForFunction(() => document.getElementById('to-results').hidden);
+    await close(page);
+
+    // At 1280 px the results are beside the inputs: no link, and the table
+    // fits or scrolls in its own box.
+    const wide = await open(params);
+    await wide.waitForSelector('#table tbody tr');
+    const fit = await wide.evaluate(() => {
+      const wrap = document.querySelector('.table-wrap');
+      return { page: document.documentElement.scrollWidth, right: wrap.getBoundingClientRect().right,
+        scroll: wrap.scrollWidth, client: wrap.clientWidth };
+    });
+    assert.ok(fit.page <= 1280 && fit.right <= 1280, JSON.stringify(fit));
+    assert.ok(!(await wide.isVisible('#to-results')));
+    await close(wide);
+  });
+
 test('a screenshot of the page', async (t) => {
   const page = await open({ ...CASES[1].params, design: 'backcross,intercross' }, { width: 1100, height: 900 });
   await page.screenshot({ path: screenshot, fullPage: true });
