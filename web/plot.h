@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "table/design_request.h"
+#include "table/design_rows.h"
 #include "table/power_rows.h"
 #include "table/values.h"
 #include "threshold/genetic_map.h"
