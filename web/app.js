@@ -107,7 +107,8 @@ function pathOf(xs, ys, scale) {
 }
 
 // A plot as SVG markup: axes, then per level the dense map's line, the curve,
-// the fixed fractions and the map's own threshold.
+// the simulated thresholds with their bars, the fixed fractions and the map's
+// own threshold.
 function plotMarkup(plot, index) {
   const scale = scales(plot);
   const x0 = scale.x(0);
@@ -143,6 +144,18 @@ function plotMarkup(plot, index) {
         markup += `<circle cx="${scale.x(x)}" cy="${scale.y(plot.fixed[i][k])}" r="3.5" class="fixed"/>`;
       }
     });
+    // The simulated thresholds, each with its bar of -+2 standard errors.
+    (plot.sim_spacings_cm ?? []).forEach((x, k) => {
+      if (plot.sim[i][k] !== null) {
+        const cx = scale.x(x);
+        const left = (Number(cx) - 3).toFixed(1);
+        const low = scale.y(plot.sim_low[i][k]);
+        const high = scale.y(plot.sim_high[i][k]);
+        const top = (Number(scale.y(plot.sim[i][k])) - 3).toFixed(1);
+        markup += `<path d="M${left},${low}h6M${cx},${low}V${high}M${left},${high}h6" class="sim-bar"/>` +
+          `<rect x="${left}" y="${top}" width="6" height="6" class="sim"/>`;
+      }
+    });
     if (plot.map && plot.map[i] !== null) {
       const x = Number(scale.x(plot.map_spacing_cm));
       const y = Number(scale.y(plot.map[i]));
@@ -156,7 +169,9 @@ function plotMarkup(plot, index) {
     `${escape(plot.genome)}.<ul class="legend">${legend}</ul>Curves: the threshold with markers that far ` +
     `apart; dashed line: the dense map; dots: the old fixed fractions ${words(plot.fixed_labels)} of the dense ` +
     `map’s LOD at ${words(plot.fixed_spacings_cm.map(String))} cM` +
-    `${plot.map ? '; diamond: the map’s own threshold at its mean spacing' : ''}.` +
+    `${plot.map ? '; diamond: the map’s own threshold at its mean spacing' : ''}` +
+    `${(plot.sim ?? []).some((level) => level.some((lod) => lod !== null))
+      ? '; squares with bars: the simulated thresholds of the table, ±2 standard errors' : ''}.` +
     '</figcaption></figure>';
 }
 
@@ -243,6 +258,7 @@ function draw(module, state) {
     $('command').textContent = '';
     $('command-line').hidden = true;
     $('download').disabled = true;
+    $('to-results').hidden = true;
     results.dataset.rows = '0';
   } else {
     $('status').textContent = `${answer.rows.length} ${answer.rows.length === 1 ? 'row' : 'rows'}.` +
@@ -255,6 +271,7 @@ function draw(module, state) {
     $('results-title').textContent = answer.power ? 'Power' : 'Thresholds';
     $('plots').innerHTML = answer.plots.map((plot, i) => (plot.kind === 'power' ? powerPlotMarkup : plotMarkup)(plot, i)).join('');
     $('download').disabled = false;
+    $('to-results').hidden = false;
     results.dataset.rows = String(answer.rows.length);
   }
   results.dataset.moduleMs = (computed - started).toFixed(2);

@@ -28,6 +28,8 @@ EMSCRIPTEN_BINDINGS(lodthresh) {
         .field("map_name", &Request::map_name)
         .field("map_text", &Request::map_text);
     emscripten::function("designs", &lodthresh::web::designs_json);
-    emscripten::function("calculate", &lodthresh::web::calculate_json);
+    // The page's own limit on a simulation's time.
+    emscripten::function("calculate", emscripten::select_overload<std::string(const Request&)>(
+                                          &lodthresh::web::calculate_json));
     emscripten::function("csv", &lodthresh::web::csv_text);
 }

@@ -180,26 +180,23 @@ std::string command_of(const Request& request, bool has_map) {
 
 // ---- The rows
 
-// The page simulates on the thread that also draws it: a simulation still
-// running after this long stops, and the rows it had not reached go without
-// simulated values.
-constexpr std::chrono::milliseconds kSimulationLimit{5000};
-
 template <class Row>
 struct Rows {
     std::vector<Row> rows;
     bool simulation_stopped = false;
+    std::chrono::milliseconds simulation_limit{0};  // the limit it stopped at
     std::vector<std::string> failures;  // as the command line reports them after "lodthresh: "
 };
 
-// The simulation's control on the page's one thread: it stops once
-// kSimulationLimit has passed since `start`.
+// The simulation's control on the page's one thread: it stops once `limit`
+// has passed since `start`.
 simulation::Control limited(const simulation::Control& control, std::atomic<bool>& stop,
-                            std::chrono::steady_clock::time_point start) {
+                            std::chrono::steady_clock::time_point start,
+                            std::chrono::milliseconds limit) {
     simulation::Control limited = control;
     limited.stop = &stop;
-    limited.progress = [&stop, start](std::uint64_t) {
-        if (std::chrono::steady_clock::now() - start > kSimulationLimit) {
+    limited.progress = [&stop, start, limit](std::uint64_t) {
+        if (std::chrono::steady_clock::now() - start > limit) {
             stop.store(true);
         }
     };
@@ -219,66 +216,134 @@ void add_failures(const std::vector<Row>& group, std::vector<std::string>& failu
     }
 }
 
-// The rows, simulated when asked for (one thread: the page's own).
-Rows<DesignRow> threshold_rows_of(const Choices& choices, const std::string& map_name) {
-    const std::vector<table::Genome> genomes =
-        table::genomes_of(choices.values, choices.has_map ? &choices.map : nullptr);
-    std::atomic<bool> stop{false};
-    const simulation::Control control =
-        limited(choices.values.control, stop, std::chrono::steady_clock::now());
+// The page's order of simulation: first every scan at markers (a spacing
+// above 0, or a map), then the dense maps' (spacing 0), whose null scans take
+// some twenty times as long. A simulation that the page's limit stops during
+// a dense map then keeps the markers' values. Each scan draws from the
+// seed's own stream, so the order changes no value; the rows keep the
+// command line's order.
+constexpr bool kDenseLast[] = {false, true};
+
+bool dense_scan(const table::Genome& genome, const GeneticMap* map, std::size_t scan) {
+    return map == nullptr && genome.spacings_cm[scan] == 0.0;
+}
+
+// One genome's rows of one design, as solved together.
+template <class Row>
+struct Group {
+    const table::Genome* genome;
+    const DesignChoice* design;
+    std::vector<Row> rows;
+};
+
+template <class Row>
+void join_groups(std::vector<Group<Row>>& groups, Rows<Row>& rows) {
+    for (Group<Row>& group : groups) {
+        rows.rows.insert(rows.rows.end(), std::make_move_iterator(group.rows.begin()),
+                         std::make_move_iterator(group.rows.end()));
+    }
+}
+
+// The rows, simulated when asked for (one thread: the page's own), the scans
+// at markers first.
+Rows<DesignRow> threshold_rows_of(const Choices& choices, const std::string& map_name,
+                                  std::chrono::milliseconds limit) {
+    const GeneticMap* map = choices.has_map ? &choices.map : nullptr;
+    const std::vector<table::Genome> genomes = table::genomes_of(choices.values, map);
     Rows<DesignRow> rows;
+    rows.simulation_limit = limit;
+    std::vector<Group<DesignRow>> groups;
     for (const table::Genome& genome : genomes) {
         for (const DesignChoice& design : choices.values.designs) {
-            std::vector<DesignRow> group = table::solve_design_group(
-                genome, choices.has_map ? map_name.c_str() : nullptr, design, choices.values.alphas,
-                choices.values.lods, choices.values.individuals);
-            if (choices.values.replicates > 0 &&
-                (stop.load() ||
-                 table::simulate_group(genome, choices.has_map ? &choices.map : nullptr, design,
-                                       choices.values.replicates, control, {},
-                                       group) < genome.scans.size())) {
-                rows.simulation_stopped = true;
-            }
-            add_failures(group, rows.failures);
-            rows.rows.insert(rows.rows.end(), group.begin(), group.end());
+            groups.push_back(
+                {&genome, &design,
+                 table::solve_design_group(genome, choices.has_map ? map_name.c_str() : nullptr,
+                                           design, choices.values.alphas, choices.values.lods,
+                                           choices.values.individuals)});
+            add_failures(groups.back().rows, rows.failures);
         }
     }
+    std::atomic<bool> stop{false};
+    const simulation::Control control =
+        limited(choices.values.control, stop, std::chrono::steady_clock::now(), limit);
+    for (const bool dense : kDenseLast) {
+        for (Group<DesignRow>& group : groups) {
+            for (std::size_t s = 0; choices.values.replicates > 0 && s < group.genome->scans.size();
+                 ++s) {
+                if (dense_scan(*group.genome, map, s) == dense &&
+                    (stop.load() ||
+                     !table::simulate_scan(*group.genome, map, *group.design, s,
+                                           choices.values.replicates, control, group.rows))) {
+                    rows.simulation_stopped = true;
+                }
+            }
+        }
+    }
+    join_groups(groups, rows);
     return rows;
 }
 
 // Power rows, as the command line's power_group computes them: each level
 // and spacing with each effect, and with a simulation each row under its own
-// QTL. Rows that a simulation stopped at the page's limit did not reach keep
-// the formula's values without simulated ones.
-Rows<PowerRow> power_rows_of(const Choices& choices, const std::string& map_name) {
+// QTL, the rows at markers first. Rows that a simulation stopped at the
+// page's limit did not reach keep the formula's values without simulated
+// ones.
+Rows<PowerRow> power_rows_of(const Choices& choices, const std::string& map_name,
+                             std::chrono::milliseconds limit) {
     const GeneticMap* map = choices.has_map ? &choices.map : nullptr;
     const std::vector<table::Genome> genomes = table::genomes_of(choices.values, map);
-    std::atomic<bool> stop{false};
-    const simulation::Control control =
-        limited(choices.values.control, stop, std::chrono::steady_clock::now());
     Rows<PowerRow> rows;
+    rows.simulation_limit = limit;
+    std::vector<Group<PowerRow>> groups;
     for (const table::Genome& genome : genomes) {
         for (const DesignChoice& design : choices.values.designs) {
-            std::vector<PowerRow> group =
-                table::solve_power_group(genome, choices.has_map ? map_name.c_str() : nullptr, map,
-                                         design, choices.values.alphas, choices.power);
-            add_failures(group, rows.failures);
+            groups.push_back(
+                {&genome, &design,
+                 table::solve_power_group(genome, choices.has_map ? map_name.c_str() : nullptr, map,
+                                          design, choices.values.alphas, choices.power)});
+            add_failures(groups.back().rows, rows.failures);
+        }
+    }
+    std::atomic<bool> stop{false};
+    const simulation::Control control =
+        limited(choices.values.control, stop, std::chrono::steady_clock::now(), limit);
+    std::vector<bool> failed(groups.size(), false);  // reported once, as the command line
+    for (const bool dense : kDenseLast) {
+        for (std::size_t g = 0; choices.values.replicates > 0 && g < groups.size(); ++g) {
+            Group<PowerRow>& group = groups[g];
+            // The group's rows of this pass, simulated apart and put back.
+            std::vector<std::size_t> at;
+            std::vector<PowerRow> pass;
+            for (std::size_t i = 0; i < group.rows.size(); ++i) {
+                if (dense_scan(*group.genome, map, group.rows[i].scan) == dense) {
+                    at.push_back(i);
+                    pass.push_back(group.rows[i]);
+                }
+            }
+            if (pass.empty() || failed[g]) {
+                continue;
+            }
             try {
-                if (choices.values.replicates > 0 &&
-                    (stop.load() ||
-                     !table::simulate_power_rows(genome, map, choices.values.replicates, control,
-                                                 {}, group))) {
+                if (stop.load() ||
+                    !table::simulate_power_rows(*group.genome, map, choices.values.replicates,
+                                                control, {}, pass)) {
                     rows.simulation_stopped = true;
                 }
             } catch (const std::bad_alloc&) {
                 throw;  // the page's memory: a fault, as for the null scans
             } catch (const std::exception& error) {
-                // As the command line: the rows without simulated values.
+                // As the command line: the rows it had not reached go without
+                // simulated values, and the group simulates no further.
                 rows.failures.push_back(std::string("simulation: ") + error.what());
+                failed[g] = true;
             }
-            rows.rows.insert(rows.rows.end(), group.begin(), group.end());
+            // A row's values are written only once its simulation is done.
+            for (std::size_t k = 0; k < at.size(); ++k) {
+                group.rows[at[k]] = std::move(pass[k]);
+            }
         }
     }
+    join_groups(groups, rows);
     return rows;
 }
 
@@ -409,7 +474,7 @@ void append_results(const Rows<Row>& rows, const table::Schema<Row>& schema, con
     if (rows.simulation_stopped) {
         note += (note.empty() ? "" : " ") +
                 std::string("The simulation stopped at the page's limit of ") +
-                table::shortest(kSimulationLimit.count() / 1000.0) +
+                table::shortest(static_cast<double>(rows.simulation_limit.count()) / 1000.0) +
                 " s: rows without its values have none. Ask for fewer scans, or run the command "
                 "shown, which has no limit and uses every CPU.";
     }
@@ -419,7 +484,7 @@ void append_results(const Rows<Row>& rows, const table::Schema<Row>& schema, con
     }
 }
 
-std::string answer_of(const Request& request) {
+std::string answer_of(const Request& request, std::chrono::milliseconds simulation_limit) {
     Choices choices;
     const std::vector<table::OptionError> errors = parse_request(request, choices);
     std::string out = "{\"errors\":[";
@@ -444,7 +509,7 @@ std::string answer_of(const Request& request) {
     const GeneticMap* map = choices.has_map ? &choices.map : nullptr;
     if (choices.power_rows) {
         out += ",\"power\":true,";
-        const Rows<PowerRow> rows = power_rows_of(choices, request.map_name);
+        const Rows<PowerRow> rows = power_rows_of(choices, request.map_name, simulation_limit);
         append_results(rows, power_schema_of(choices), choices, out);
         // Per design the power against the number of individuals, at each
         // level and share of variance; an effect given as a noncentrality
@@ -460,7 +525,7 @@ std::string answer_of(const Request& request) {
         return out;
     }
     out += ',';
-    const Rows<DesignRow> rows = threshold_rows_of(choices, request.map_name);
+    const Rows<DesignRow> rows = threshold_rows_of(choices, request.map_name, simulation_limit);
     append_results(rows, schema_of(choices), choices, out);
     // A threshold's plot over the spacing, of the markers' thresholds; p-values
     // of peaks and interval mapping's scans have none.
@@ -468,7 +533,7 @@ std::string answer_of(const Request& request) {
     const bool plotted = choices.values.lods.empty() && !choices.values.points.interval;
     for (std::size_t i = 0; plotted && i < choices.values.designs.size(); ++i) {
         out += i == 0 ? "" : ",";
-        append_plot(choices.values, map, choices.values.designs[i], out);
+        append_plot(choices.values, map, choices.values.designs[i], rows.rows, out);
     }
     out += "]}";
     return out;
@@ -483,9 +548,11 @@ std::string csv_text(const Request& request) {
     }
     try {
         if (choices.power_rows) {
-            return csv_of(power_rows_of(choices, request.map_name).rows, power_schema_of(choices));
+            return csv_of(power_rows_of(choices, request.map_name, kSimulationLimit).rows,
+                          power_schema_of(choices));
         }
-        return csv_of(threshold_rows_of(choices, request.map_name).rows, schema_of(choices));
+        return csv_of(threshold_rows_of(choices, request.map_name, kSimulationLimit).rows,
+                      schema_of(choices));
     } catch (const std::exception&) {
         return "";  // the fault that calculate_json reports
     }
@@ -509,6 +576,10 @@ std::string designs_json() {
 }
 
 std::string calculate_json(const Request& request) {
+    return calculate_json(request, kSimulationLimit);
+}
+
+std::string calculate_json(const Request& request, std::chrono::milliseconds simulation_limit) {
     // A fault of the libraries (bad input is reported as field errors, not
     // thrown) reaches the page as a message, not as an aborted module.
     const auto fault = [](const std::string& message) {
@@ -518,7 +589,7 @@ std::string calculate_json(const Request& request) {
         return out;
     };
     try {
-        return answer_of(request);
+        return answer_of(request, simulation_limit);
     } catch (const std::bad_alloc&) {
         // The module's memory ends at 2 GiB, below the simulation's own bound.
         return fault(

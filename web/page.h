@@ -4,6 +4,7 @@
 #ifndef LODTHRESH_WEB_PAGE_H
 #define LODTHRESH_WEB_PAGE_H
 
+#include <chrono>
 #include <string>
 
 namespace lodthresh::web {
@@ -59,6 +60,16 @@ std::string designs_json();
 // at the page's time limit. A fault of the libraries gives
 // {"errors": [], "fault": "..."}.
 std::string calculate_json(const Request& request);
+
+// The page simulates on the thread that also draws it: a simulation still
+// running after this long stops, and the rows it had not reached go without
+// simulated values. The scans at markers (a spacing above 0, or a map) are
+// simulated before the dense maps', which take some twenty times as long.
+inline constexpr std::chrono::milliseconds kSimulationLimit{5000};
+
+// calculate_json with a simulation stopped after `simulation_limit` instead
+// of kSimulationLimit.
+std::string calculate_json(const Request& request, std::chrono::milliseconds simulation_limit);
 
 // The same rows in the command line's csv format, or "" for a bad request or
 // a fault:

@@ -197,6 +197,65 @@ table::Genome power_plot_genome(const table::DesignValues& values, const Genetic
     return genome;
 }
 
+// The simulated thresholds of a plot: per level, at each spacing simulated,
+// the table's sim_lod and the ends of its bar, sim_lod -+ 2 sim_se; NaN where
+// a row has none.
+struct SimulatedPoints {
+    std::vector<double> spacings_cm;  // rising; a map's rows at its mean spacing
+    std::vector<std::vector<double>> lods;
+    std::vector<std::vector<double>> low;
+    std::vector<std::vector<double>> high;
+};
+
+// The plot's points are the rows of its design on its genome (the first
+// length and number of chromosomes, or the map) that are thresholds of the
+// large sample, as its curves are: a cross's n individuals convert the
+// simulated threshold to theirs.
+SimulatedPoints simulated_points(const table::DesignValues& values, const DesignChoice& design,
+                                 const std::vector<table::DesignRow>& rows, bool has_map,
+                                 double length, double chromosomes, double map_spacing_cm) {
+    SimulatedPoints points;
+    if (values.replicates == 0) {
+        return points;
+    }
+    const auto plotted = [&](const table::DesignRow& row) {
+        return same_design(row.design, design) && row.peak == 0.0 && row.individuals == 0 &&
+               (has_map || (row.length == length && row.chromosomes == chromosomes));
+    };
+    const auto spacing_of = [&](const table::DesignRow& row) {
+        return has_map ? map_spacing_cm : row.spacing_cm;
+    };
+    for (const table::DesignRow& row : rows) {
+        if (plotted(row)) {
+            points.spacings_cm.push_back(spacing_of(row));
+        }
+    }
+    std::sort(points.spacings_cm.begin(), points.spacings_cm.end());
+    points.spacings_cm.erase(std::unique(points.spacings_cm.begin(), points.spacings_cm.end()),
+                             points.spacings_cm.end());
+    const std::vector<double> none(points.spacings_cm.size(), std::nan(""));
+    points.lods.assign(values.alphas.size(), none);
+    points.low.assign(values.alphas.size(), none);
+    points.high.assign(values.alphas.size(), none);
+    for (const table::DesignRow& row : rows) {
+        if (!plotted(row) || !row.simulated.has_lod) {
+            continue;
+        }
+        const std::size_t k =
+            static_cast<std::size_t>(std::lower_bound(points.spacings_cm.begin(),
+                                                      points.spacings_cm.end(), spacing_of(row)) -
+                                     points.spacings_cm.begin());
+        for (std::size_t a = 0; a < values.alphas.size(); ++a) {
+            if (values.alphas[a] == row.alpha) {
+                points.lods[a][k] = row.simulated.lod;
+                points.low[a][k] = row.simulated.lod - 2.0 * row.simulated.lod_se;
+                points.high[a][k] = row.simulated.lod + 2.0 * row.simulated.lod_se;
+            }
+        }
+    }
+    return points;
+}
+
 }  // namespace
 
 void append_power_plot(const table::DesignValues& values, const table::PowerValues& power,
@@ -290,13 +349,21 @@ void append_power_plot(const table::DesignValues& values, const table::PowerValu
 }
 
 void append_plot(const table::DesignValues& values, const GeneticMap* map,
-                 const DesignChoice& design, std::string& out) {
+                 const DesignChoice& design, const std::vector<table::DesignRow>& rows,
+                 std::string& out) {
     const bool has_map = map != nullptr;
     const Scan scan = has_map ? map_scan(*map) : Scan{};
     const double length = has_map ? map_length(*map) : values.lengths.front();
     const double chromosomes = has_map ? scan.chromosomes : values.chromosomes.front();
     const double map_spacing_cm = has_map ? mean_spacing_cm(scan) : 0.0;
-    const SpacingAxis axis = spacing_axis(map_spacing_cm);
+    const SimulatedPoints simulated =
+        simulated_points(values, design, rows, has_map, length, chromosomes, map_spacing_cm);
+    // The axis reaches the widest spacing simulated too.
+    double widest_cm = map_spacing_cm;
+    for (const double spacing_cm : simulated.spacings_cm) {
+        widest_cm = std::max(widest_cm, spacing_cm);
+    }
+    const SpacingAxis axis = spacing_axis(widest_cm);
     const std::vector<double>& spacings = axis.spacings_cm;
     // Lander and Kruglyak's fixed fractions, from the densest map up.
     std::vector<double> fixed_spacings;
@@ -332,6 +399,12 @@ void append_plot(const table::DesignValues& values, const GeneticMap* map,
         fixed.push_back(std::move(points));
         levels.push_back(table::shortest(alpha));
     }
+    // The simulated thresholds' bars within the plot.
+    for (const std::vector<double>& level : simulated.high) {
+        for (const double high : level) {
+            top = std::isfinite(high) && high > top ? high : top;
+        }
+    }
     out += "{\"design\":";
     append_string(design_label(design), out);
     out += ",\"genome\":";
@@ -343,6 +416,10 @@ void append_plot(const table::DesignValues& values, const GeneticMap* map,
         "fixed_spacings_cm", fixed_spacings)("fixed", fixed)("fixed_labels", fixed_labels);
     if (has_map) {
         members("map_spacing_cm", map_spacing_cm)("map", map_lods);
+    }
+    if (values.replicates > 0) {
+        members("sim_spacings_cm", simulated.spacings_cm)("sim", simulated.lods)(
+            "sim_low", simulated.low)("sim_high", simulated.high);
     }
     append_ticks("x_ticks", axis.ticks_cm, out);
     append_ticks("y_ticks", ticks_to(top), out);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "table/design_request.h"
+#include "table/design_rows.h"
 #include "table/power_rows.h"
 #include "table/values.h"
 #include "threshold/genetic_map.h"
@@ -19,10 +20,17 @@ namespace lodthresh::web {
 // The plot of one design as a JSON object: {"design", "genome", "levels",
 // "spacings_cm", "curves" (per level), "dense", "fixed_spacings_cm", "fixed",
 // "fixed_labels" (the fractions as text), with a map "map_spacing_cm" and
-// "map", then "x_ticks", "y_ticks" and their "_labels"}. The genome is the
-// first length and number of chromosomes of `values`, or the map's.
+// "map", with a simulation "sim_spacings_cm" (the spacings of `rows`
+// simulated, rising; a map's at its mean spacing) and per level at each of
+// them "sim" (the row's sim_lod), "sim_low" and "sim_high" (sim_lod -+ 2
+// sim_se), null where the row has none, then "x_ticks", "y_ticks" and their
+// "_labels"}. The genome is the first length and number of chromosomes of
+// `values`, or the map's; the simulated points are its threshold rows of the
+// design, of the large sample as the curves are (not a cross's n
+// individuals). The axis reaches the widest spacing simulated.
 void append_plot(const table::DesignValues& values, const GeneticMap* map,
-                 const table::DesignChoice& design, std::string& out);
+                 const table::DesignChoice& design, const std::vector<table::DesignRow>& rows,
+                 std::string& out);
 
 // The plot of the power of one design's scan against the number of
 // individuals n, as a JSON object: {"kind": "power", "design", "genome" (with

@@ -330,6 +330,105 @@ test('at 360 px nothing but the table scrolls sideways, and print shows the resu
   await close(page);
 });
 
+test('a simulated table puts its thresholds on the plots, each with its bar of ±2 standard errors', async () => {
+  const page = await open({ length: '16', chromosomes: '20', design: 'backcross,intercross', alpha: '0.05',
+    spacing: '1,5,10', simulate: '1000', seed: '7' });
+  await page.waitForSelector('#table tbody tr');
+  const table = await tableOf(page);
+  const lod = table.header.indexOf('sim_lod');
+  const se = table.header.indexOf('sim_se');
+  assert.ok(lod > 0 && se > 0, table.header.join(' '));
+  const plots = await page.evaluate(() => [...document.querySelectorAll('#plots svg')].map((plot) => ({
+    title: plot.querySelector('title').textContent,
+    // The y of each tick's label, for its value.
+    ticks: [...plot.querySelectorAll('.y-tick')].map((text) => [Number(text.textContent), Number(text.getAttribute('y'))]),
+    points: [...plot.querySelectorAll('.level .sim')].map((rect) => Number(rect.getAttribute('y')) + 3),
+    bars: [...plot.querySelectorAll('.level .sim-bar')].map((path) =>
+      [...path.getAttribute('d').matchAll(/[MV]([-\d.]+),?([-\d.]+)?/g)].map((m) => Number(m[2] ?? m[1]))),
+    caption: plot.closest('figure').querySelector('figcaption').textContent,
+  })));
+  assert.equal(plots.length, 2);
+  for (const [d, plot] of plots.entries()) {
+    assert.match(plot.caption, /squares with bars: the simulated thresholds of the table, ±2 standard errors/);
+    // LOD to y, from the axis' first and last ticks.
+    const [[v0, y0], [v1, y1]] = [plot.ticks[0], plot.ticks[plot.ticks.length - 1]];
+    const yOf = (value) => y0 + ((value - v0) / (v1 - v0)) * (y1 - y0);
+    const pixelsPerLod = Math.abs((y1 - y0) / (v1 - v0));
+    const rows = table.rows.slice(3 * d, 3 * d + 3);
+    assert.equal(plot.points.length, 3, plot.title);
+    assert.equal(plot.bars.length, 3, plot.title);
+    plot.points.forEach((y, k) => {
+      const simLod = Number(rows[k][lod]);
+      const simSe = Number(rows[k][se]);
+      // The table's three decimals and the plot's tenth of a pixel.
+      const slack = 0.0005 * pixelsPerLod + 0.1;
+      assert.ok(Math.abs(y - yOf(simLod)) <= slack, `${plot.title}: ${y} against ${yOf(simLod)}`);
+      // The bar: its low end (y of sim_lod - 2 se) down the plot, its high end up.
+      const [low, high] = [plot.bars[k][0], plot.bars[k][plot.bars[k].length - 1]];
+      assert.ok(Math.abs(low - yOf(simLod - 2 * simSe)) <= slack + 0.001 * pixelsPerLod, `${low}`);
+      assert.ok(Math.abs(high - yOf(simLod + 2 * simSe)) <= slack + 0.001 * pixelsPerLod, `${high}`);
+      assert.ok(low > y && y > high, `${low} ${y} ${high}`);
+    });
+  }
+  await close(page);
+});
+
+test('at 390 px the table scrolls in its own box to its LOD column, and a link brings the results into view',
+  async () => {
+    const params = { design: 'backcross,intercross,intercross-additive,intercross-dominance', alpha: 'all',
+      spacing: '5', individuals: '150', simulate: '200' };
+    const page = await open(params, { width: 390, height: 844 });
+    await page.waitForSelector('#table tbody tr');
+    assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= 390),
+      String(await page.evaluate(() => document.documentElement.scrollWidth)));
+    // The results are below the inputs, out of view; the link at the top
+    // brings them in.
+    const inView = () => page.evaluate(() => {
+      const rect = document.getElementById('results-title').getBoundingClientRect();
+      return rect.top >= 0 && rect.bottom <= window.innerHeight;
+    });
+    assert.ok(!(await inView()));
+    assert.ok(await page.isVisible('#to-results'));
+    await page.click('#to-results');
+    await page.waitForFunction(() => {
+      const rect = document.getElementById('results-title').getBoundingClientRect();
+      return rect.top >= 0 && rect.bottom <= window.innerHeight;
+    });
+    // The table's own box scrolls sideways to the LOD column; the page does not.
+    const box = await page.evaluate(() => {
+      const wrap = document.querySelector('.table-wrap');
+      const before = { scroll: wrap.scrollWidth, client: wrap.clientWidth };
+      const th = wrap.querySelector('th[data-column="lod"]');
+      wrap.scrollLeft += th.getBoundingClientRect().left - wrap.getBoundingClientRect().left;
+      const cell = th.getBoundingClientRect();
+      const shown = wrap.getBoundingClientRect();
+      // Within a pixel: the box scrolls by whole pixels.
+      return { ...before, left: wrap.scrollLeft, lodShown: cell.left >= shown.left - 1 && cell.right <= shown.right + 1,
+        pageX: window.scrollX, width: document.documentElement.scrollWidth };
+    });
+    assert.ok(box.scroll > box.client, JSON.stringify(box));
+    assert.ok(box.left > 0 && box.lodShown, JSON.stringify(box));
+    assert.equal(box.pageX, 0);
+    assert.ok(box.width <= 390);
+    // No results, no link.
+    await page.fill('#length', '-3');
+    await page.waitForFunction(() => document.getElementById('to-results').hidden);
+    await close(page);
+
+    // At 1280 px the results are beside the inputs: no link, and the table
+    // fits or scrolls in its own box.
+    const wide = await open(params);
+    await wide.waitForSelector('#table tbody tr');
+    const fit = await wide.evaluate(() => {
+      const wrap = document.querySelector('.table-wrap');
+      return { page: document.documentElement.scrollWidth, right: wrap.getBoundingClientRect().right,
+        scroll: wrap.scrollWidth, client: wrap.clientWidth };
+    });
+    assert.ok(fit.page <= 1280 && fit.right <= 1280, JSON.stringify(fit));
+    assert.ok(!(await wide.isVisible('#to-results')));
+    await close(wide);
+  });
+
 test('a screenshot of the page', async (t) => {
   const page = await open({ ...CASES[1].params, design: 'backcross,intercross' }, { width: 1100, height: 900 });
   await page.screenshot({ path: screenshot, fullPage: true });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -594,6 +595,189 @@ TEST(Page, NoncentralitiesHaveNoPlot) {
         web::calculate_json(request({"--design", "sibs", "--noncentrality", "3"}));
     EXPECT_NE(answer.find("\"power\":true"), std::string::npos);
     EXPECT_NE(answer.find("\"plots\":[]"), std::string::npos);
+}
+
+// The "csv" of a simulated answer, unescaped.
+std::string csv_member(const std::string& answer) {
+    const std::string key = "\"csv\":\"";
+    std::size_t at = answer.find(key);
+    if (at == std::string::npos) {
+        return "";
+    }
+    std::string csv;
+    for (at += key.size(); at < answer.size() && answer[at] != '"'; ++at) {
+        if (answer.compare(at, 6, "\\u000a") == 0) {
+            csv += '\n';  // the only character of a csv that JSON escapes
+            at += 5;
+        } else {
+            csv += answer[at];
+        }
+    }
+    return csv;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> fields_of(const std::string& line) {
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, ',');) {
+        out.push_back(field);
+    }
+    if (!line.empty() && line.back() == ',') {
+        out.emplace_back();
+    }
+    return out;
+}
+
+// The page's limit stops a simulation of markers 5 cM apart and of the dense
+// map during the dense map's scans, which take some twenty times as long:
+// the 5 cM rows have their simulated values, the command line's for that
+// spacing, and the rows keep the command line's order. Four designs' dense
+// maps take several seconds here, their four 5 cM scans a fraction of one.
+TEST(Page, TheRowsAtMarkersAreSimulatedBeforeTheDenseMap) {
+    const std::vector<std::string> options = {
+        "-G",     "16",   "-C",        "20",  "--design",   "backcross,intercross,sibs,ril-selfing",
+        "-a",     "0.05", "--spacing", "0,5", "--simulate", "10000",
+        "--seed", "7",    "--threads", "1"};
+    const std::string answer =
+        web::calculate_json(request(options), std::chrono::milliseconds(1000));
+    EXPECT_NE(answer.find("The simulation stopped at the page's limit of 1 s"), std::string::npos)
+        << answer;
+    const std::vector<std::string> page = lines_of(csv_member(answer));
+    std::vector<std::string> at_markers = options;
+    at_markers[9] = "5";
+    const std::vector<std::string> cli = lines_of(run_cli(with(at_markers, "csv")).out);
+    std::vector<std::string> unsimulated = options;
+    unsimulated.resize(10);
+    const std::vector<std::string> order = lines_of(run_cli(with(unsimulated, "csv")).out);
+    ASSERT_EQ(page.size(), 9U) << answer;
+    ASSERT_EQ(cli.size(), 5U);
+    ASSERT_EQ(order.size(), 9U);
+    const std::vector<std::string> header = fields_of(page.front());
+    ASSERT_EQ(header[7], "spacing_cm");
+    ASSERT_EQ(header.back(), "sim_level_se");
+    EXPECT_EQ(page.front(), cli.front());
+    std::size_t five = 1;
+    for (std::size_t i = 1; i < page.size(); ++i) {
+        const std::vector<std::string> fields = fields_of(page[i]);
+        ASSERT_EQ(fields.size(), header.size()) << page[i];
+        // The command line's row without its simulated values.
+        const std::vector<std::string> expected = fields_of(order[i]);
+        EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.begin() + 11), expected)
+            << page[i];
+        if (fields[7] == "5") {
+            EXPECT_EQ(page[i], cli[five++]);
+        } else {
+            EXPECT_EQ(fields[7], "0");
+            EXPECT_EQ(fields[11], "")
+                << "a dense map's scan finished within the limit: " << page[i];
+        }
+    }
+    EXPECT_EQ(five, cli.size());
+}
+
+// With a simulation each threshold plot holds the simulated thresholds of
+// its design's rows: at each spacing simulated the row's sim_lod with its bar
+// of -+2 sim_se, null where the row has none (0.001 of 500 scans); the axis
+// reaches the widest spacing.
+TEST(Page, AThresholdPlotHoldsTheRowsSimulatedThresholds) {
+    const std::vector<std::string> options = {
+        "-G",     "16",  "-C",        "20",     "--design",   "backcross,intercross",
+        "-a",     "all", "--spacing", "0,5,30", "--simulate", "500",
+        "--seed", "7",   "--threads", "1"};
+    const std::string answer = web::calculate_json(request(options));
+    const std::vector<std::string> csv = lines_of(csv_member(answer));
+    ASSERT_EQ(csv.size(), 1U + 2U * 3U * 3U) << answer;
+    const std::vector<std::string> header = fields_of(csv.front());
+    const auto column = [&header](const char* name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
+    };
+    const std::size_t plots = answer.find("\"plots\":[");
+    ASSERT_NE(plots, std::string::npos);
+    const char* const designs[] = {"backcross", "intercross"};
+    const std::vector<double> spacings = {0, 5, 30};
+    std::size_t from = plots;
+    int nulls = 0;
+    for (const char* design : designs) {
+        from = answer.find("{\"design\":\"" + std::string(design) + ":", from);
+        ASSERT_NE(from, std::string::npos) << design;
+        EXPECT_EQ(array_after(answer, "sim_spacings_cm", from), spacings);
+        EXPECT_GE(array_after(answer, "x_ticks", from).back(), 30.0);
+        const std::vector<std::vector<double>> sim = arrays_after(answer, "sim", from);
+        const std::vector<std::vector<double>> low = arrays_after(answer, "sim_low", from);
+        const std::vector<std::vector<double>> high = arrays_after(answer, "sim_high", from);
+        ASSERT_EQ(sim.size(), 3U);
+        ASSERT_EQ(low.size(), 3U);
+        ASSERT_EQ(high.size(), 3U);
+        const double top = array_after(answer, "y_ticks", from).back();
+        int matched = 0;
+        for (std::size_t r = 1; r < csv.size(); ++r) {
+            const std::vector<std::string> row = fields_of(csv[r]);
+            if (row[column("design")] != design) {
+                continue;
+            }
+            const std::size_t a = (r - 1) % 9 / 3;  // each level at each spacing
+            const std::size_t k = static_cast<std::size_t>(
+                std::find(spacings.begin(), spacings.end(),
+                          std::strtod(row[column("spacing_cm")].c_str(), nullptr)) -
+                spacings.begin());
+            ASSERT_LT(k, 3U) << csv[r];
+            ASSERT_EQ(sim[a].size(), 3U);
+            const std::string& lod = row[column("sim_lod")];
+            if (lod.empty()) {
+                EXPECT_TRUE(std::isnan(sim[a][k]) && std::isnan(low[a][k]) &&
+                            std::isnan(high[a][k]))
+                    << csv[r];
+                ++nulls;
+            } else {
+                const double value = std::strtod(lod.c_str(), nullptr);
+                const double se = std::strtod(row[column("sim_se")].c_str(), nullptr);
+                EXPECT_EQ(sim[a][k], value) << csv[r];
+                EXPECT_EQ(low[a][k], value - 2.0 * se) << csv[r];
+                EXPECT_EQ(high[a][k], value + 2.0 * se) << csv[r];
+                EXPECT_LE(high[a][k], top) << csv[r];
+            }
+            ++matched;
+        }
+        EXPECT_EQ(matched, 9) << design;
+    }
+    EXPECT_EQ(nulls, 6);  // 0.001 of 500 scans: fewer than 10 expected above it
+    // Without a simulation, none.
+    std::vector<std::string> unsimulated = options;
+    unsimulated.resize(10);
+    EXPECT_EQ(web::calculate_json(request(unsimulated)).find("sim_spacings_cm"), std::string::npos);
+}
+
+// A map's simulated thresholds are at its mean spacing, where its own
+// threshold is.
+TEST(Page, AMapsSimulatedThresholdsAreAtItsMeanSpacing) {
+    const std::string answer = web::calculate_json(
+        on_map({"--design", "sibs", "-a", "0.05", "--simulate", "300"}, "gmap.csv", kMap));
+    const std::size_t plots = answer.find("\"plots\":[");
+    ASSERT_NE(plots, std::string::npos);
+    const std::size_t at = answer.find("\"map_spacing_cm\":", plots);
+    ASSERT_NE(at, std::string::npos);
+    const double spacing = std::strtod(answer.c_str() + at + 17, nullptr);
+    EXPECT_EQ(array_after(answer, "sim_spacings_cm", plots), std::vector<double>{spacing});
+    const std::vector<std::vector<double>> sim = arrays_after(answer, "sim", plots);
+    ASSERT_EQ(sim.size(), 1U);
+    ASSERT_EQ(sim[0].size(), 1U);
+    const std::vector<std::string> csv = lines_of(csv_member(answer));
+    ASSERT_EQ(csv.size(), 2U);
+    const std::vector<std::string> header = fields_of(csv[0]);
+    const std::vector<std::string> row = fields_of(csv[1]);
+    const std::size_t lod = static_cast<std::size_t>(
+        std::find(header.begin(), header.end(), "sim_lod") - header.begin());
+    EXPECT_EQ(sim[0][0], std::strtod(row[lod].c_str(), nullptr));
 }
 
 }  // namespace
