@@ -638,10 +638,11 @@ std::vector<std::string> fields_of(const std::string& line) {
 }
 
 // The page's limit stops a simulation of markers 5 cM apart and of the dense
-// map during the dense map's scans, which take some twenty times as long:
-// the 5 cM rows have their simulated values, the command line's for that
-// spacing, and the rows keep the command line's order. Four designs' dense
-// maps take several seconds here, their four 5 cM scans a fraction of one.
+// map, whose scans take some twenty times as long: whenever it stops, no
+// dense row has simulated values unless every 5 cM row has them (here, at 1 s,
+// the 5 cM rows are done and the dense ones not, but the test does not rest on
+// the machine's speed), the simulated 5 cM rows are the command line's for
+// that spacing, and the rows keep the command line's order.
 TEST(Page, TheRowsAtMarkersAreSimulatedBeforeTheDenseMap) {
     const std::vector<std::string> options = {
         "-G",     "16",   "-C",        "20",  "--design",   "backcross,intercross,sibs,ril-selfing",
@@ -649,8 +650,6 @@ TEST(Page, TheRowsAtMarkersAreSimulatedBeforeTheDenseMap) {
         "--seed", "7",    "--threads", "1"};
     const std::string answer =
         web::calculate_json(request(options), std::chrono::milliseconds(1000));
-    EXPECT_NE(answer.find("The simulation stopped at the page's limit of 1 s"), std::string::npos)
-        << answer;
     const std::vector<std::string> page = lines_of(csv_member(answer));
     std::vector<std::string> at_markers = options;
     at_markers[9] = "5";
@@ -666,6 +665,8 @@ TEST(Page, TheRowsAtMarkersAreSimulatedBeforeTheDenseMap) {
     ASSERT_EQ(header.back(), "sim_level_se");
     EXPECT_EQ(page.front(), cli.front());
     std::size_t five = 1;
+    std::size_t markers_simulated = 0;
+    bool dense_simulated = false;
     for (std::size_t i = 1; i < page.size(); ++i) {
         const std::vector<std::string> fields = fields_of(page[i]);
         ASSERT_EQ(fields.size(), header.size()) << page[i];
@@ -673,15 +674,23 @@ TEST(Page, TheRowsAtMarkersAreSimulatedBeforeTheDenseMap) {
         const std::vector<std::string> expected = fields_of(order[i]);
         EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.begin() + 11), expected)
             << page[i];
+        const bool simulated = !fields[11].empty() || !fields[13].empty();
         if (fields[7] == "5") {
-            EXPECT_EQ(page[i], cli[five++]);
+            if (simulated) {
+                EXPECT_EQ(page[i], cli[five]);
+                ++markers_simulated;
+            }
+            ++five;
         } else {
             EXPECT_EQ(fields[7], "0");
-            EXPECT_EQ(fields[11], "")
-                << "a dense map's scan finished within the limit: " << page[i];
+            dense_simulated = dense_simulated || simulated;
         }
     }
     EXPECT_EQ(five, cli.size());
+    if (dense_simulated) {
+        EXPECT_EQ(markers_simulated, cli.size() - 1)
+            << "a dense map was simulated before the rows at markers: " << answer;
+    }
 }
 
 // With a simulation each threshold plot holds the simulated thresholds of
