@@ -12,15 +12,15 @@ namespace lodthresh::cli {
 
 namespace {
 
-using table::OptionSpec;
+using table::OptionEntry;
 using table::Section;
 
 // getopt's key of an option: its short name, or past every character.
 constexpr int kFirstLongKey = 256;
 
 int key_of(std::size_t index) {
-    const OptionSpec& spec = table::option_specs()[index];
-    return spec.short_name != 0 ? spec.short_name : kFirstLongKey + static_cast<int>(index);
+    const OptionEntry& entry = table::option_entries()[index];
+    return entry.short_name != 0 ? entry.short_name : kFirstLongKey + static_cast<int>(index);
 }
 
 constexpr char kHelpStart[] =
@@ -62,16 +62,16 @@ constexpr char kHelpEnd[] =
 // The help's column of option texts.
 constexpr std::size_t kHelpColumn = 27;
 
-void append_option_help(const OptionSpec& spec, std::string& text) {
+void append_option_help(const OptionEntry& entry, std::string& text) {
     std::string names =
-        spec.short_name != 0 ? std::string("  -") + spec.short_name + ", " : std::string(6, ' ');
-    names += std::string("--") + spec.name;
-    if (spec.argument != nullptr) {
-        names += std::string("=") + spec.argument;
+        entry.short_name != 0 ? std::string("  -") + entry.short_name + ", " : std::string(6, ' ');
+    names += std::string("--") + entry.name;
+    if (entry.argument != nullptr) {
+        names += std::string("=") + entry.argument;
     }
     names.resize(std::max(kHelpColumn, names.size() + 1), ' ');
     text += names;
-    for (const char* c = spec.help; *c != '\0'; ++c) {
+    for (const char* c = entry.help; *c != '\0'; ++c) {
         text += *c;
         if (*c == '\n') {
             text.append(kHelpColumn, ' ');
@@ -80,10 +80,10 @@ void append_option_help(const OptionSpec& spec, std::string& text) {
     text += '\n';
 }
 
-const OptionSpec* find_spec(int key) {
+const OptionEntry* find_spec(int key) {
     for (std::size_t i = 0; i < table::option_count(); ++i) {
         if (key_of(i) == key) {
-            return &table::option_specs()[i];
+            return &table::option_entries()[i];
         }
     }
     return nullptr;
@@ -91,8 +91,8 @@ const OptionSpec* find_spec(int key) {
 
 // "--length" for getopt's key of an option, "-k" for an unknown one.
 std::string long_name(int key) {
-    if (const OptionSpec* spec = find_spec(key)) {
-        return std::string("--") + spec->name;
+    if (const OptionEntry* entry = find_spec(key)) {
+        return std::string("--") + entry->name;
     }
     return "-" + std::string(1, static_cast<char>(key));
 }
@@ -104,12 +104,12 @@ struct GetoptTable {
 
     GetoptTable() {
         for (std::size_t i = 0; i < table::option_count(); ++i) {
-            const OptionSpec& spec = table::option_specs()[i];
-            const int has_arg = spec.value != nullptr ? required_argument : no_argument;
-            longs.push_back({spec.name, has_arg, nullptr, key_of(i)});
-            if (spec.short_name != 0) {
-                shorts += spec.short_name;
-                shorts += spec.value != nullptr ? ":" : "";
+            const OptionEntry& entry = table::option_entries()[i];
+            const int has_arg = entry.value != nullptr ? required_argument : no_argument;
+            longs.push_back({entry.name, has_arg, nullptr, key_of(i)});
+            if (entry.short_name != 0) {
+                shorts += entry.short_name;
+                shorts += entry.value != nullptr ? ":" : "";
             }
         }
         longs.push_back({nullptr, 0, nullptr, 0});
@@ -143,14 +143,14 @@ std::optional<int> read_options(int argc, char* argv[], Options& options, std::F
         if (c == -1) {
             break;
         }
-        const OptionSpec* spec = find_spec(c);
-        if (spec == nullptr) {
+        const OptionEntry* entry = find_spec(c);
+        if (entry == nullptr) {
             return unreadable_option(c, argv[optind - 1], err);
         }
-        if (spec->value != nullptr) {
-            options.*(spec->value) = optarg;
+        if (entry->value != nullptr) {
+            options.*(entry->value) = optarg;
         } else {
-            options.*(spec->flag) = true;
+            options.*(entry->flag) = true;
         }
     }
     if (optind < argc) {
@@ -172,8 +172,8 @@ std::string help_text() {
     for (const Section section : {Section::calculation, Section::designs}) {
         text += section == Section::designs ? kHelpDesigns : "";
         for (std::size_t i = 0; i < table::option_count(); ++i) {
-            if (table::option_specs()[i].section == section) {
-                append_option_help(table::option_specs()[i], text);
+            if (table::option_entries()[i].section == section) {
+                append_option_help(table::option_entries()[i], text);
             }
         }
     }

@@ -7,7 +7,7 @@ namespace lodthresh::table {
 
 namespace {
 
-constexpr OptionSpec kOptionSpecs[] = {
+constexpr OptionEntry kOptionEntries[] = {
     {"length", 'G', Section::calculation, &Options::length, nullptr, "MORGAN",
      "genome length in Morgan (default 33)"},
     {"chromosomes", 'C', Section::calculation, &Options::chromosomes, nullptr, "N",
@@ -74,27 +74,27 @@ constexpr OptionSpec kOptionSpecs[] = {
 
 }  // namespace
 
-const OptionSpec* option_specs() {
-    return kOptionSpecs;
+const OptionEntry* option_entries() {
+    return kOptionEntries;
 }
 
 std::size_t option_count() {
-    return std::size(kOptionSpecs);
+    return std::size(kOptionEntries);
 }
 
-const OptionSpec* find_option(const std::string& name) {
-    for (const OptionSpec& spec : kOptionSpecs) {
-        if (name == spec.name) {
-            return &spec;
+const OptionEntry* find_option(const std::string& name) {
+    for (const OptionEntry& entry : kOptionEntries) {
+        if (name == entry.name) {
+            return &entry;
         }
     }
     return nullptr;
 }
 
 const char* name_of(OptionMember member) {
-    for (const OptionSpec& spec : kOptionSpecs) {
-        if (spec.value == member) {
-            return spec.name;
+    for (const OptionEntry& entry : kOptionEntries) {
+        if (entry.value == member) {
+            return entry.name;
         }
     }
     return "";

@@ -55,7 +55,7 @@ enum class Section : char { calculation, designs };
 // One option: its long name, its short one (0 for none), its section of
 // --help, where its value or flag goes, and its help, whose lines after the
 // first are continued below it.
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     char short_name;
     Section section;
@@ -66,11 +66,11 @@ struct OptionSpec {
 };
 
 // Every option, in the order of --help within each section.
-const OptionSpec* option_specs();
+const OptionEntry* option_entries();
 std::size_t option_count();
 
 // The option of that long name ("length"), or null.
-const OptionSpec* find_option(const std::string& name);
+const OptionEntry* find_option(const std::string& name);
 
 // "length" and "--length" for the option whose value is in `member`.
 const char* name_of(OptionMember member);

@@ -28,17 +28,17 @@ namespace lodthresh::table {
 
 // ---- The arguments
 
-bool is_request_option(const OptionSpec& spec) {
+bool is_request_option(const OptionEntry& entry) {
     for (const char* own : {"format", "batch", "help", "version"}) {
-        if (std::strcmp(spec.name, own) == 0) {
+        if (std::strcmp(entry.name, own) == 0) {
             return false;
         }
     }
     return true;
 }
 
-std::string argument_name(const OptionSpec& spec) {
-    std::string name = spec.name;
+std::string argument_name(const OptionEntry& entry) {
+    std::string name = entry.name;
     for (char& c : name) {
         c = c == '-' ? '_' : c;
     }
@@ -69,21 +69,21 @@ std::optional<OptionError> set_argument(const std::string& name, const ArgumentV
     for (char& c : option_name) {
         c = c == '_' ? '-' : c;
     }
-    const OptionSpec* spec = find_option(option_name);
-    if (spec == nullptr || !is_request_option(*spec)) {
+    const OptionEntry* entry = find_option(option_name);
+    if (entry == nullptr || !is_request_option(*entry)) {
         return OptionError{"", "unrecognized argument '" + name + "'"};
     }
-    const std::string option = std::string("--") + spec->name;
-    if (spec->flag != nullptr) {
+    const std::string option = std::string("--") + entry->name;
+    if (entry->flag != nullptr) {
         if (!value.flag || value.items.size() != 1) {
-            return OptionError{spec->name,
+            return OptionError{entry->name,
                                option + ": a flag, given one logical value (true or false)"};
         }
-        options.*(spec->flag) = *value.flag;
+        options.*(entry->flag) = *value.flag;
         return std::nullopt;
     }
     if (value.items.empty()) {
-        return OptionError{spec->name, option + ": needs a value"};
+        return OptionError{entry->name, option + ": needs a value"};
     }
     std::string text;
     for (std::size_t i = 0; i < value.items.size(); ++i) {
@@ -94,7 +94,7 @@ std::optional<OptionError> set_argument(const std::string& name, const ArgumentV
             text += value.items[i].text;
         }
     }
-    options.*(spec->value) = std::move(text);
+    options.*(entry->value) = std::move(text);
     return std::nullopt;
 }
 

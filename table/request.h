@@ -24,11 +24,11 @@ namespace lodthresh::table {
 // Whether an option is one of a request's, rather than one of the command
 // line's own ways of writing or reading rows (--format, --batch, --help,
 // --version).
-bool is_request_option(const OptionSpec& spec);
+bool is_request_option(const OptionEntry& entry);
 
 // An option's name as an argument of a function: "omit_chromosomes" for
 // --omit-chromosomes.
-std::string argument_name(const OptionSpec& spec);
+std::string argument_name(const OptionEntry& entry);
 
 // One element of an argument's value: a number, written as a user types it
 // (a whole number's digits, else the shortest text that reads back as the

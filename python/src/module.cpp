@@ -331,13 +331,13 @@ py::object designs_frame() {
 py::object arguments_frame() {
     py::list names, values, helps;
     for (std::size_t i = 0; i < table::option_count(); ++i) {
-        const table::OptionSpec& spec = table::option_specs()[i];
-        if (!table::is_request_option(spec)) {
+        const table::OptionEntry& entry = table::option_entries()[i];
+        if (!table::is_request_option(entry)) {
             continue;
         }
-        names.append(table::argument_name(spec));
-        values.append(spec.argument != nullptr ? py::object(py::str(spec.argument)) : py::none());
-        std::string help = spec.help;
+        names.append(table::argument_name(entry));
+        values.append(entry.argument != nullptr ? py::object(py::str(entry.argument)) : py::none());
+        std::string help = entry.help;
         for (char& c : help) {
             c = c == '\n' ? ' ' : c;
         }

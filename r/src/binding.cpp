@@ -254,14 +254,14 @@ cpp11::writable::list answer_list(const char* outcome, const std::vector<std::st
 [[cpp11::register]] cpp11::list argument_table() {
     cpp11::writable::strings names, values, helps;
     for (std::size_t i = 0; i < lodthresh::table::option_count(); ++i) {
-        const lodthresh::table::OptionSpec& spec = lodthresh::table::option_specs()[i];
-        if (!lodthresh::table::is_request_option(spec)) {
+        const lodthresh::table::OptionEntry& entry = lodthresh::table::option_entries()[i];
+        if (!lodthresh::table::is_request_option(entry)) {
             continue;
         }
-        names.push_back(lodthresh::table::argument_name(spec));
-        values.push_back(spec.argument != nullptr ? cpp11::r_string(spec.argument)
-                                                  : cpp11::r_string(NA_STRING));
-        std::string help = spec.help;
+        names.push_back(lodthresh::table::argument_name(entry));
+        values.push_back(entry.argument != nullptr ? cpp11::r_string(entry.argument)
+                                                   : cpp11::r_string(NA_STRING));
+        std::string help = entry.help;
         for (char& c : help) {
             c = c == '\n' ? ' ' : c;
         }

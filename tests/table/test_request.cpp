@@ -55,9 +55,9 @@ Options options_of(const std::vector<std::string>& arguments) {
     Options options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string name = arguments[i].substr(2);
-        const table::OptionSpec* spec = table::find_option(name);
-        EXPECT_NE(spec, nullptr) << name;
-        const bool flag = spec != nullptr && spec->flag != nullptr;
+        const table::OptionEntry* entry = table::find_option(name);
+        EXPECT_NE(entry, nullptr) << name;
+        const bool flag = entry != nullptr && entry->flag != nullptr;
         const std::optional<table::OptionError> error =
             table::set_argument(name, flag ? logical(true) : texts({arguments[++i]}), options);
         EXPECT_FALSE(error) << error->message;
