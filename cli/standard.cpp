@@ -19,20 +19,6 @@ namespace {
 // The values and rows of the command line are the page's too.
 using namespace table;
 
-// The numerics library writes its two-line message to std::cerr. For the time
-// of one calculation std::cerr writes into `buffer` instead, so that the
-// message can be passed on to the error stream after the rows before it.
-class CerrRedirect {
-  public:
-    explicit CerrRedirect(std::streambuf* buffer) : saved_(std::cerr.rdbuf(buffer)) {}
-    ~CerrRedirect() { std::cerr.rdbuf(saved_); }
-    CerrRedirect(const CerrRedirect&) = delete;
-    CerrRedirect& operator=(const CerrRedirect&) = delete;
-
-  private:
-    std::streambuf* saved_;
-};
-
 // The rows of one run: each calculation solved and written as it comes.
 class Calculations {
   public:

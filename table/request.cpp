@@ -208,20 +208,6 @@ class TableBuilder {
     Table table_;
 };
 
-// The numerics library writes its message of a failed calculation to
-// std::cerr. For the time of one calculation std::cerr writes into `buffer`
-// instead, so that the message becomes one of the answer's.
-class CerrRedirect {
-  public:
-    explicit CerrRedirect(std::streambuf* buffer) : saved_(std::cerr.rdbuf(buffer)) {}
-    ~CerrRedirect() { std::cerr.rdbuf(saved_); }
-    CerrRedirect(const CerrRedirect&) = delete;
-    CerrRedirect& operator=(const CerrRedirect&) = delete;
-
-  private:
-    std::streambuf* saved_;
-};
-
 // A message without the line end that the command line writes after it.
 std::string without_line_end(std::string text) {
     while (!text.empty() && text.back() == '\n') {

@@ -3,6 +3,7 @@
 #ifndef LODTHRESH_TABLE_STANDARD_ROWS_H
 #define LODTHRESH_TABLE_STANDARD_ROWS_H
 
+#include <iostream>
 #include <optional>
 #include <vector>
 
@@ -44,6 +45,21 @@ std::optional<OptionError> read_standard_options(const Options& options, Standar
 // significant digits, the LOD scores to four decimals (the standard method,
 // good to about five) or six (the exact method).
 Schema<Row> standard_schema(bool exact);
+
+// The numerics library writes its message of a failed calculation to
+// std::cerr. For the time of one calculation std::cerr writes into `buffer`
+// instead, so that a front end passes the message on where it belongs: the
+// command line after the rows before it, a package as one of its messages.
+class CerrRedirect {
+  public:
+    explicit CerrRedirect(std::streambuf* buffer) : saved_(std::cerr.rdbuf(buffer)) {}
+    ~CerrRedirect() { std::cerr.rdbuf(saved_); }
+    CerrRedirect(const CerrRedirect&) = delete;
+    CerrRedirect& operator=(const CerrRedirect&) = delete;
+
+  private:
+    std::streambuf* saved_;
+};
 
 }  // namespace lodthresh::table
 
